@@ -1,0 +1,319 @@
+#include "vorna.h"
+
+#include "kerror.h"
+
+#include <QEventLoop>
+#include <QSerialPort>
+#include <termios.h>
+
+namespace kestrum::link {
+
+Q_LOGGING_CATEGORY(lcLink, "kestrum.link", QtWarningMsg)
+
+namespace {
+
+QString hex(const QByteArray& bytes) {
+    return QString::fromLatin1(bytes.toHex(' ').toUpper());
+}
+
+// The controllers' parity is not checked on reception; only sending uses even parity.
+void ignoreReceivedParity(QSerialPort& port) {
+    termios tio{};
+    const int fd = static_cast<int>(port.handle());
+    if (fd < 0 || ::tcgetattr(fd, &tio) != 0)
+        return;
+    tio.c_iflag &= ~static_cast<tcflag_t>(INPCK | PARMRK);
+    ::tcsetattr(fd, TCSANOW, &tio);
+}
+
+} // namespace
+
+tvorna::tvorna(QObject* owner) : QObject(owner), port_(new QSerialPort(this)), respuesta_(emptyTrama()) {
+    replyTimer_.setSingleShot(true);
+    replyTimer_.setTimerType(Qt::PreciseTimer);
+    eventTimer_.setInterval(EVENT_TICK_MS);
+    connect(&replyTimer_, &QTimer::timeout, this, &tvorna::replyTimedOut);
+    connect(&eventTimer_, &QTimer::timeout, this, &tvorna::deliverEvents);
+    connect(port_, &QSerialPort::readyRead, this, &tvorna::Recibir);
+}
+
+tvorna::~tvorna() {
+    replyTimer_.stop();
+    eventTimer_.stop();
+    port_->close();
+}
+
+void tvorna::setPortName(const QString& name) {
+    port_->setPortName(name);
+}
+
+QString tvorna::portName() const {
+    return port_->portName();
+}
+
+void tvorna::open() {
+    // Settings go in before open(): a pseudo-terminal refuses even parity once it is open.
+    port_->setBaudRate(QSerialPort::Baud9600);
+    port_->setDataBits(QSerialPort::Data8);
+    port_->setParity(QSerialPort::EvenParity);
+    port_->setStopBits(QSerialPort::TwoStop);
+    port_->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_->open(QIODevice::ReadWrite)) {
+        lastPortError_ = port_->errorString();
+        qCWarning(lcLink) << "cannot open" << port_->portName() << lastPortError_;
+        throw Error(QStringLiteral("%1: %2").arg(port_->portName(), lastPortError_));
+    }
+    lastPortError_.clear();
+    // Lines stay low; a pseudo-terminal has no modem lines and refuses, which is of no consequence.
+    port_->setDataTerminalReady(false);
+    port_->setRequestToSend(false);
+    port_->clearError();
+    ignoreReceivedParity(*port_);
+    receiver_.reset();
+    qCDebug(lcLink) << "opened" << port_->portName();
+}
+
+void tvorna::close() {
+    if (port_->isOpen())
+        port_->close();
+}
+
+bool tvorna::isOpen() const {
+    return port_->isOpen();
+}
+
+void tvorna::setVelocidad(int ms) {
+    velocidad_ = std::max(0, ms);
+}
+
+void tvorna::setVelocidad_lenta(int ms) {
+    velocidadLenta_ = std::max(0, ms);
+}
+
+void tvorna::setTAR(int address) {
+    tar_ = address;
+    receiver_.setOwnAddress(static_cast<std::uint8_t>(address & 0xFF));
+}
+
+void tvorna::Anyadir_Datos(const QByteArray& bytes) {
+    payload_.append(bytes);
+    // The body count is one byte: code, data and checksum fit in 255.
+    if (payload_.size() > static_cast<qsizetype>(MAX_BODY - 2))
+        payload_.truncate(MAX_BODY - 2);
+}
+
+void tvorna::Enviar_Comando(quint8 command, quint8 mode, quint8 destination, Trama_GenVorna& reply) {
+    bool finished = false;
+    QEventLoop loop;
+    startCommand(command, mode, destination, [&](const Trama_GenVorna& r) {
+        reply = r;
+        finished = true;
+        loop.quit();
+    });
+    if (!finished)
+        loop.exec();
+}
+
+void tvorna::startCommand(quint8 command, quint8 mode, quint8 destination, Completion done) {
+    if (ocupado_) {
+        // Nesting two transactions on one link would mix their replies; the second gets no answer.
+        qCWarning(lcLink) << port_->portName() << "command" << command << "refused: a transaction is running";
+        done(emptyTrama());
+        return;
+    }
+    command_ = command;
+    mode_ = mode;
+    destination_ = destination;
+    ocupado_ = true;
+    trasEnvio_ = false;
+    done_ = std::move(done);
+    attemptsLeft_ = mode == 1 ? 3 : mode == 0 ? 2 : 1;
+    if (!port_->isOpen()) {
+        // A closed port counts as a controller that does not answer.
+        qCDebug(lcLink) << port_->portName() << "not open: command" << command << "not sent";
+        respuesta_ = emptyTrama();
+        attemptsLeft_ = 0;
+        finish();
+        return;
+    }
+    nextAttempt();
+}
+
+void tvorna::nextAttempt() {
+    while (attemptsLeft_ > 0) {
+        --attemptsLeft_;
+        respuesta_.fill(FILLER);
+        if (!Enviar_Trama()) {
+            attemptsLeft_ = 0;
+            break;
+        }
+        if (mode_ == 1) {
+            waiting_ = true;
+            respuestaRecibida_ = false;
+            replyTimer_.start(replyWaitMs());
+            return;
+        }
+    }
+    trasEnvio_ = true;
+    finish();
+}
+
+int tvorna::replyWaitMs() const {
+    // The master card takes long; the wait returns to normal for the next command.
+    if (command_ == 29)
+        return MASTER_WAIT_MS;
+    return lento_ ? velocidadLenta_ : velocidad_;
+}
+
+void tvorna::replyTimedOut() {
+    if (!waiting_)
+        return;
+    respuestaRecibida_ = false;
+    attemptEnded();
+}
+
+void tvorna::checkReply() {
+    if (waiting_ && respuestaRecibida_)
+        attemptEnded();
+}
+
+void tvorna::attemptEnded() {
+    replyTimer_.stop();
+    waiting_ = false;
+    if (respuestaRecibida_) {
+        respuestaRecibida_ = false;
+        if (destination_ == receiver_.lastSource() || destination_ == 0x80) {
+            finish();
+            return;
+        }
+        attemptsLeft_ = 0; // a reply from another address ends the retries and is handed on as it is
+        qCDebug(lcLink) << port_->portName() << "reply from address" << receiver_.lastSource();
+    } else {
+        qCDebug(lcLink) << port_->portName() << "no reply to command" << command_ << "attempts left"
+                        << attemptsLeft_;
+    }
+    nextAttempt();
+}
+
+void tvorna::finish() {
+    ocupado_ = false;
+    waiting_ = false;
+    auto done = std::move(done_);
+    done_ = nullptr;
+    if (done)
+        done(respuesta_);
+}
+
+bool tvorna::writeBytes(const QByteArray& bytes) {
+    if (trace_)
+        trace_(true, bytes);
+    qCDebug(lcLink).noquote() << port_->portName() << ">" << hex(bytes);
+    if (port_->write(bytes) != bytes.size()) {
+        lastPortError_ = port_->errorString();
+        qCWarning(lcLink) << port_->portName() << "write failed:" << lastPortError_;
+        port_->clearError();
+        return false;
+    }
+    port_->flush();
+    return true;
+}
+
+bool tvorna::Enviar_Trama() {
+    const auto* data = reinterpret_cast<const std::uint8_t*>(payload_.constData());
+    const auto frame = buildFrame(destination_, static_cast<std::uint8_t>(tar_ & 0xFF), command_,
+                                  std::span<const std::uint8_t>(data, static_cast<std::size_t>(payload_.size())));
+    const bool written =
+        writeBytes(QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(frame.size())));
+    trasEnvio_ = true;
+    return written;
+}
+
+void tvorna::Enviar_ACK() {
+    writeBytes(QByteArray(1, static_cast<char>(ACK)));
+}
+
+void tvorna::Recibir() {
+    char chunk[READ_CHUNK];
+    while (port_->isOpen() && port_->bytesAvailable() > 0) {
+        const qint64 n = port_->read(chunk, READ_CHUNK);
+        if (n <= 0) {
+            lastPortError_ = port_->errorString();
+            qCWarning(lcLink) << port_->portName() << "read failed:" << lastPortError_;
+            return;
+        }
+        const QByteArray bytes(chunk, static_cast<qsizetype>(n));
+        if (trace_)
+            trace_(false, bytes);
+        qCDebug(lcLink).noquote() << port_->portName() << "<" << hex(bytes);
+        receiver_.feed(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(chunk),
+                                                     static_cast<std::size_t>(n)),
+                       *this);
+    }
+}
+
+void tvorna::sourceSeen(std::uint8_t source) {
+    respuesta_[0] = source;
+}
+
+void tvorna::frameReceived(std::uint8_t source, std::span<const std::uint8_t> body) {
+    const std::uint8_t code = body[0];
+    if (Es_Incidencia(code)) {
+        Enviar_ACK();
+        // Events are queued, never taken as a reply and never overwritten by a later one.
+        if (activarNdemandRC_) {
+            Trama_GenVorna event = emptyTrama();
+            event[0] = source;
+            std::copy(body.begin(), body.end(), event.begin() + 1);
+            events_.push_back(event);
+        }
+        return;
+    }
+    if (code == CODE_NO_REPLY) {
+        // The controller says it has nothing to answer: the wait ends without reply data.
+        if (trasEnvio_)
+            respuestaRecibida_ = true;
+        checkReply();
+        return;
+    }
+    trasEnvio_ = false;
+    respuesta_.fill(FILLER);
+    respuesta_[0] = source;
+    std::copy(body.begin(), body.end(), respuesta_.begin() + 1);
+    respuestaRecibida_ = true;
+    if (activarNdemandRC_ && onRxChar_ && (!ocupado_ || !Es_Respuesta_Esperada(command_, code))) {
+        const Trama_GenVorna copy = respuesta_;
+        onRxChar_(port_, copy);
+    }
+    checkReply();
+}
+
+void tvorna::loneAck() {
+    respuesta_.fill(FILLER);
+    respuesta_[0] = CONTROLLER_ADDRESS;
+    respuesta_[1] = ACK;
+    respuestaRecibida_ = true;
+    checkReply();
+}
+
+void tvorna::Activar_T_Incidencias(bool on) {
+    if (on) {
+        eventTimer_.start();
+        return;
+    }
+    eventTimer_.stop();
+    // Events already acknowledged to the controller are handed on rather than lost.
+    deliverEvents();
+}
+
+void tvorna::deliverEvents() {
+    if (events_.empty())
+        return;
+    std::deque<Trama_GenVorna> batch;
+    batch.swap(events_);
+    for (const auto& event : batch) {
+        if (onRxInc_)
+            onRxInc_(&eventTimer_, event);
+    }
+}
+
+} // namespace kestrum::link

@@ -1,0 +1,97 @@
+// kestrum-link as an installer runs it, against a simulated controller.
+#include "simports.h"
+
+#include <QProcess>
+#include <QTest>
+
+using namespace kestrum;
+
+class TestLinkTool : public QObject {
+    Q_OBJECT
+private slots:
+    void init() { sim_ = std::make_unique<test::SimPorts>(1); }
+    void cleanup() { sim_.reset(); }
+    void commands_data();
+    void commands();
+    void silentControllerExitsOne();
+    void badPortExitsTwoWithMessage();
+    void listensAndTraces();
+
+private:
+    struct Run {
+        int exit;
+        QString out;
+        QString err;
+    };
+    Run run(const QStringList& args, int listenMs = 0);
+    std::unique_ptr<test::SimPorts> sim_;
+};
+
+TestLinkTool::Run TestLinkTool::run(const QStringList& args, int listenMs) {
+    QProcess p;
+    p.start(QStringLiteral(KESTRUM_LINK_EXE), args);
+    if (listenMs > 0) {
+        QTest::qWait(listenMs);
+        sim_->host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("12345678")); });
+    }
+    if (!p.waitForFinished(30000))
+        qFatal("kestrum-link did not finish");
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+}
+
+void TestLinkTool::commands_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exit");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QStringList>("memory");
+    QTest::newRow("test") << QStringList{"test"} << 0
+                          << "Ok=1\nEstado=puerta_cerrada\nT_Abrepuertas=05\nT_Puerta_Abierta=0A\nVersion=12\n"
+                             "Num_Tarjetas=1\n"
+                          << QStringList{"0000000042"};
+    QTest::newRow("send") << QStringList{"send", "123"} << 0 << "ok=1\n" << QStringList{"0000000042", "0000000123"};
+    QTest::newRow("batch") << QStringList{"batch", "7", "1"} << 0 << "ok=1\n" << QStringList{"0000000042", "0000000007"};
+    QTest::newRow("erase") << QStringList{"erase", "42"} << 0 << "ok=1\n" << QStringList{};
+    QTest::newRow("empty") << QStringList{"empty"} << 0 << "ok=1\n" << QStringList{};
+    QTest::newRow("read") << QStringList{"read", "1"} << 0 << "card=0000000042\n" << QStringList{"0000000042"};
+    QTest::newRow("read past the end") << QStringList{"read", "2"} << 1 << "card=\n" << QStringList{"0000000042"};
+    QTest::newRow("times") << QStringList{"times", "3", "0"} << 0 << "ok=1\n" << QStringList{"0000000042"};
+    QTest::newRow("master") << QStringList{"master"} << 0 << "ok=1\n" << QStringList{"0000000042"};
+    QTest::newRow("times out of range") << QStringList{"times", "0", "5"} << 2 << "" << QStringList{"0000000042"};
+    QTest::newRow("unknown command") << QStringList{"open"} << 2 << "" << QStringList{"0000000042"};
+}
+
+void TestLinkTool::commands() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exit);
+    sim_->host().with(1, [](sim::SimController& c) { c.setMemory({QStringLiteral("42")}); });
+    const Run r = run(QStringList{sim_->device(1)} + args);
+    QCOMPARE(r.exit, exit);
+    QTEST(r.out, "out");
+    QTEST(sim_->host().with(1, [](sim::SimController& c) { return c.memory(); }), "memory");
+}
+
+void TestLinkTool::silentControllerExitsOne() {
+    sim_->host().with(1, [](sim::SimController& c) { c.setSilent(true); });
+    const Run r = run({sim_->device(1), QStringLiteral("send"), QStringLiteral("5")});
+    QCOMPARE(r.exit, 1);
+    QCOMPARE(r.out, QStringLiteral("ok=0\n"));
+}
+
+void TestLinkTool::badPortExitsTwoWithMessage() {
+    const Run r = run({QStringLiteral("/dev/kestrum-none"), QStringLiteral("test")});
+    QCOMPARE(r.exit, 2);
+    QVERIFY2(r.err.contains(QStringLiteral("/dev/kestrum-none")), qPrintable(r.err));
+    QVERIFY(r.out.isEmpty());
+}
+
+void TestLinkTool::listensAndTraces() {
+    const Run r = run({QStringLiteral("--trace"), sim_->device(1), QStringLiteral("listen"), QStringLiteral("2")}, 700);
+    QCOMPARE(r.exit, 0);
+    QCOMPARE(r.out, QStringLiteral("Tipo=1 Codigo_Acceso=01 Codigo_Puerta= Tarjeta_Hex=0012345678 Puerto=%1\n")
+                        .arg(sim_->device(1)));
+    QVERIFY2(r.err.contains(QStringLiteral("< 10 02 81 AA 31 01 00 12 34 56 78")), qPrintable(r.err));
+    QVERIFY2(r.err.contains(QStringLiteral("> 06")), qPrintable(r.err));
+}
+
+QTEST_GUILESS_MAIN(TestLinkTool)
+#include "tst_linktool.moc"

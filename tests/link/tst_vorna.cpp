@@ -1,0 +1,244 @@
+// Transactions of the link over pseudo-terminals against the simulated controller.
+#include "kerror.h"
+#include "simports.h"
+#include "vorna.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+using namespace kestrum;
+using namespace kestrum::link;
+using kestrum::test::bytes;
+
+namespace {
+
+struct Delivered {
+    QList<QByteArray> frames;
+    tvorna::TVORNARecibedNotDemand handler() {
+        return [this](QObject*, const Trama_GenVorna& t) {
+            QByteArray b;
+            for (std::size_t i = 0; i < t.size() && t[i] != FILLER; ++i)
+                b.append(static_cast<char>(t[i]));
+            frames << b;
+        };
+    }
+};
+
+QByteArray eventFrame(const char* codeAndData) {
+    const QByteArray body = bytes(codeAndData);
+    const auto* d = reinterpret_cast<const std::uint8_t*>(body.constData()) + 1;
+    const auto f = buildFrame(0x81, 0xAA, static_cast<std::uint8_t>(body[0]),
+                              std::span<const std::uint8_t>(d, static_cast<std::size_t>(body.size() - 1)));
+    return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<qsizetype>(f.size()));
+}
+
+} // namespace
+
+class TestVorna : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void answeredCommand();
+    void noAnswerThreeWrites();
+    void loneAckEndsWait();
+    void codeOneEndsWaitWithoutReply();
+    void replyFromAnotherAddressEndsRetries();
+    void foreignDestinationHasNoEffect();
+    void restartOnDleStx();
+    void eventDuringTransactionIsNotTheReply();
+    void eventsDeliveredInOrderNoneLost();
+    void eventsAckedAndDroppedWhenReceptionOff();
+    void unsolicitedReplyGoesToRxChar();
+    void masterWaitDoesNotStick();
+    void closedPortIsNoAnswer();
+    void openFailureCarriesSystemMessage();
+
+private:
+    std::unique_ptr<test::SimPorts> sim_;
+    std::unique_ptr<tvorna> link_;
+    sim::SimHost& host() { return sim_->host(); }
+    Trama_GenVorna send(quint8 command, const QByteArray& data = {}) {
+        Trama_GenVorna reply = emptyTrama();
+        link_->Borrar_Datos();
+        link_->Anyadir_Datos(data);
+        link_->Enviar_Comando(command, 1, 0xAA, reply);
+        return reply;
+    }
+    int count(quint8 command) {
+        return host().with(1, [&](sim::SimController& c) { return c.commandCount(command); });
+    }
+};
+
+void TestVorna::init() {
+    sim_ = std::make_unique<test::SimPorts>(1);
+    link_ = std::make_unique<tvorna>();
+    link_->setVelocidad(350);
+    link_->setPortName(sim_->device(1));
+    link_->open();
+}
+
+void TestVorna::cleanup() {
+    link_.reset();
+    sim_.reset();
+}
+
+void TestVorna::answeredCommand() {
+    const auto r = send(27);
+    QCOMPARE(r[0], 0xAA);
+    QCOMPARE(r[1], 44);
+    QCOMPARE(r[2], 2); // state code
+    QCOMPARE(r[8], FILLER);
+    QCOMPARE(count(27), 1);
+    QVERIFY(!link_->Ocupado());
+}
+
+void TestVorna::noAnswerThreeWrites() {
+    host().with(1, [](sim::SimController& c) { c.setSilent(true); });
+    QElapsedTimer t;
+    t.start();
+    const auto r = send(97, bytes("00 12 34 56 78"));
+    QCOMPARE(r[1], FILLER);
+    QCOMPARE(count(97), 3);
+    QVERIFY(t.elapsed() >= 3 * 350 - 10); // each write is followed by its full wait
+}
+
+void TestVorna::loneAckEndsWait() {
+    host().with(1, [](sim::SimController& c) { c.setLoneAck(true); });
+    const auto r = send(97, bytes("00 12 34 56 78"));
+    QCOMPARE(r[0], 0xAA);
+    QCOMPARE(r[1], ACK);
+    QCOMPARE(r[2], FILLER);
+    QCOMPARE(count(97), 1);
+}
+
+void TestVorna::codeOneEndsWaitWithoutReply() {
+    host().with(1, [](sim::SimController& c) { c.refuse(97); });
+    const auto r = send(97, bytes("00 12 34 56 78"));
+    QCOMPARE(r[1], FILLER);
+    QCOMPARE(count(97), 1);
+}
+
+void TestVorna::replyFromAnotherAddressEndsRetries() {
+    host().with(1, [](sim::SimController& c) { c.setReplySource(0xAB); });
+    const auto r = send(27);
+    QCOMPARE(r[0], 0xAB);
+    QCOMPARE(r[1], 44);
+    QCOMPARE(count(27), 1);
+}
+
+// Injects bytes from the controller while the console waits for a reply.
+static void injectDuringWait(sim::SimHost& host, const QByteArray& raw) {
+    QTimer::singleShot(100, [&host, raw] { host.with(1, [&](sim::SimController& c) { c.injectRaw(raw); }); });
+}
+
+void TestVorna::foreignDestinationHasNoEffect() {
+    host().with(1, [](sim::SimController& c) { c.setSilent(true); });
+    QByteArray foreign = eventFrame("06");
+    foreign[2] = static_cast<char>(0x82); // destination of another station (checksum follows it)
+    foreign[foreign.size() - 3] = static_cast<char>(foreign[foreign.size() - 3] ^ 0x81 ^ 0x82);
+    injectDuringWait(host(), foreign);
+    const auto r = send(97, bytes("00 12 34 56 78"));
+    QCOMPARE(r[1], FILLER);
+    QCOMPARE(count(97), 3);
+}
+
+void TestVorna::restartOnDleStx() {
+    host().with(1, [](sim::SimController& c) { c.setSilent(true); });
+    injectDuringWait(host(), bytes("10 02 81 AA 2C 01 02") + eventFrame("06"));
+    const auto r = send(97, bytes("00 12 34 56 78"));
+    QCOMPARE(r[1], ACK);
+    QCOMPARE(r[2], FILLER);
+    QCOMPARE(count(97), 1);
+}
+
+void TestVorna::eventDuringTransactionIsNotTheReply() {
+    Delivered events;
+    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setActivar_NdemandRC(true);
+    link_->Activar_T_Incidencias(true);
+    host().with(1, [](sim::SimController& c) { c.setReplyDelay(200); });
+    injectDuringWait(host(), eventFrame("31 01 00 12 34 56 78"));
+    const auto r = send(27);
+    QCOMPARE(r[1], 44); // the awaited reply, not the event
+    QCOMPARE(count(27), 1);
+    QTRY_COMPARE(events.frames.size(), 1);
+    QCOMPARE(events.frames.first(), bytes("AA 31 01 00 12 34 56 78"));
+    QTRY_COMPARE(host().with(1, [](sim::SimController& c) { return c.acksReceived(); }), 1);
+}
+
+void TestVorna::eventsDeliveredInOrderNoneLost() {
+    Delivered events;
+    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setActivar_NdemandRC(true);
+    link_->Activar_T_Incidencias(true);
+    // Three events in one read, well within one 50 ms tick.
+    host().with(1, [](sim::SimController& c) {
+        c.injectRaw(eventFrame("31 01 00 00 00 00 01") + eventFrame("37 05") + eventFrame("31 00 00 00 00 00 02"));
+    });
+    QTRY_COMPARE(events.frames.size(), 3);
+    QCOMPARE(events.frames,
+             (QList<QByteArray>{bytes("AA 31 01 00 00 00 00 01"), bytes("AA 37 05"), bytes("AA 31 00 00 00 00 00 02")}));
+    QTRY_COMPARE(host().with(1, [](sim::SimController& c) { return c.acksReceived(); }), 3);
+}
+
+void TestVorna::eventsAckedAndDroppedWhenReceptionOff() {
+    Delivered events, other;
+    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setOnVORNARecibedNotDemandRxChar(other.handler());
+    host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("12345678")); });
+    QTRY_COMPARE(host().with(1, [](sim::SimController& c) { return c.acksReceived(); }), 1);
+    QTest::qWait(120);
+    QVERIFY(events.frames.isEmpty());
+    QVERIFY(other.frames.isEmpty());
+    QCOMPARE(link_->pendingEvents(), std::size_t{0});
+}
+
+void TestVorna::unsolicitedReplyGoesToRxChar() {
+    Delivered chars, events;
+    link_->setOnVORNARecibedNotDemandRxChar(chars.handler());
+    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setActivar_NdemandRC(true);
+    link_->Activar_T_Incidencias(true);
+    host().with(1, [](sim::SimController& c) { c.injectRaw(eventFrame("2C 02 05 0A 0C 00 00")); });
+    QTRY_COMPARE(chars.frames.size(), 1);
+    QCOMPARE(chars.frames.first(), bytes("AA 2C 02 05 0A 0C 00 00"));
+    QVERIFY(events.frames.isEmpty());
+}
+
+void TestVorna::masterWaitDoesNotStick() {
+    host().with(1, [](sim::SimController& c) { c.refuse(29); });
+    send(29);
+    host().with(1, [](sim::SimController& c) { c.setSilent(true); });
+    QElapsedTimer t;
+    t.start();
+    send(27);
+    QCOMPARE(count(27), 3);
+    QVERIFY2(t.elapsed() < 3 * tvorna::MASTER_WAIT_MS, "the master card's long wait stayed in place");
+}
+
+void TestVorna::closedPortIsNoAnswer() {
+    link_->close();
+    const auto r = send(27);
+    QCOMPARE(r[1], FILLER);
+    QVERIFY(!link_->Ocupado());
+    QCOMPARE(count(27), 0);
+}
+
+void TestVorna::openFailureCarriesSystemMessage() {
+    tvorna other;
+    other.setPortName(QStringLiteral("/dev/kestrum-no-such-port"));
+    try {
+        other.open();
+        QFAIL("opening a missing device succeeded");
+    } catch (const kestrum::Error& e) {
+        QVERIFY(e.message().contains(QStringLiteral("/dev/kestrum-no-such-port")));
+        QVERIFY(!other.lastPortError().isEmpty());
+        QVERIFY(e.message().contains(other.lastPortError()));
+    }
+}
+
+QTEST_GUILESS_MAIN(TestVorna)
+#include "tst_vorna.moc"
