@@ -93,8 +93,10 @@ void DORQComunicador::setTextLookup(TextLookup lookup) {
 }
 
 QString DORQComunicador::Texto_Estado(int code) {
-    static const char* const keys[] = {"cambio_master",  "",        "puerta_cerrada", "anyadir_usuario",
-                                       "borrar_usuario", "t_abrepuertas", "t_puerta_abierta", "puerta_abierta"};
+    static const char* const keys[] = {"cambio_master",    "",
+                                       "puerta_cerrada",   "anyadir_usuario",
+                                       "borrar_usuario",   "t_abrepuertas",
+                                       "t_puerta_abierta", "puerta_abierta"};
     if (code < 0 || code > 7 || code == 1)
         return {};
     const QString key = QString::fromLatin1(keys[code]);

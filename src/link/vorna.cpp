@@ -44,11 +44,12 @@ tvorna::~tvorna() {
 }
 
 void tvorna::setPortName(const QString& name) {
+    deviceName_ = name;
     port_->setPortName(name);
 }
 
 QString tvorna::portName() const {
-    return port_->portName();
+    return deviceName_;
 }
 
 void tvorna::open() {
@@ -60,8 +61,8 @@ void tvorna::open() {
     port_->setFlowControl(QSerialPort::NoFlowControl);
     if (!port_->open(QIODevice::ReadWrite)) {
         lastPortError_ = port_->errorString();
-        qCWarning(lcLink) << "cannot open" << port_->portName() << lastPortError_;
-        throw Error(QStringLiteral("%1: %2").arg(port_->portName(), lastPortError_));
+        qCDebug(lcLink) << "cannot open" << deviceName_ << lastPortError_;
+        throw Error(QStringLiteral("%1: %2").arg(deviceName_, lastPortError_));
     }
     lastPortError_.clear();
     // Lines stay low; a pseudo-terminal has no modem lines and refuses, which is of no consequence.
@@ -70,7 +71,7 @@ void tvorna::open() {
     port_->clearError();
     ignoreReceivedParity(*port_);
     receiver_.reset();
-    qCDebug(lcLink) << "opened" << port_->portName();
+    qCDebug(lcLink) << "opened" << deviceName_;
 }
 
 void tvorna::close() {
@@ -117,7 +118,7 @@ void tvorna::Enviar_Comando(quint8 command, quint8 mode, quint8 destination, Tra
 void tvorna::startCommand(quint8 command, quint8 mode, quint8 destination, Completion done) {
     if (ocupado_) {
         // Nesting two transactions on one link would mix their replies; the second gets no answer.
-        qCWarning(lcLink) << port_->portName() << "command" << command << "refused: a transaction is running";
+        qCWarning(lcLink) << deviceName_ << "command" << command << "refused: a transaction is running";
         done(emptyTrama());
         return;
     }
@@ -130,7 +131,7 @@ void tvorna::startCommand(quint8 command, quint8 mode, quint8 destination, Compl
     attemptsLeft_ = mode == 1 ? 3 : mode == 0 ? 2 : 1;
     if (!port_->isOpen()) {
         // A closed port counts as a controller that does not answer.
-        qCDebug(lcLink) << port_->portName() << "not open: command" << command << "not sent";
+        qCDebug(lcLink) << deviceName_ << "not open: command" << command << "not sent";
         respuesta_ = emptyTrama();
         attemptsLeft_ = 0;
         finish();
@@ -187,9 +188,9 @@ void tvorna::attemptEnded() {
             return;
         }
         attemptsLeft_ = 0; // a reply from another address ends the retries and is handed on as it is
-        qCDebug(lcLink) << port_->portName() << "reply from address" << receiver_.lastSource();
+        qCDebug(lcLink) << deviceName_ << "reply from address" << receiver_.lastSource();
     } else {
-        qCDebug(lcLink) << port_->portName() << "no reply to command" << command_ << "attempts left"
+        qCDebug(lcLink) << deviceName_ << "no reply to command" << command_ << "attempts left"
                         << attemptsLeft_;
     }
     nextAttempt();
@@ -207,10 +208,10 @@ void tvorna::finish() {
 bool tvorna::writeBytes(const QByteArray& bytes) {
     if (trace_)
         trace_(true, bytes);
-    qCDebug(lcLink).noquote() << port_->portName() << ">" << hex(bytes);
+    qCDebug(lcLink).noquote() << deviceName_ << ">" << hex(bytes);
     if (port_->write(bytes) != bytes.size()) {
         lastPortError_ = port_->errorString();
-        qCWarning(lcLink) << port_->portName() << "write failed:" << lastPortError_;
+        qCWarning(lcLink) << deviceName_ << "write failed:" << lastPortError_;
         port_->clearError();
         return false;
     }
@@ -220,10 +221,11 @@ bool tvorna::writeBytes(const QByteArray& bytes) {
 
 bool tvorna::Enviar_Trama() {
     const auto* data = reinterpret_cast<const std::uint8_t*>(payload_.constData());
-    const auto frame = buildFrame(destination_, static_cast<std::uint8_t>(tar_ & 0xFF), command_,
-                                  std::span<const std::uint8_t>(data, static_cast<std::size_t>(payload_.size())));
-    const bool written =
-        writeBytes(QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(frame.size())));
+    const auto frame =
+        buildFrame(destination_, static_cast<std::uint8_t>(tar_ & 0xFF), command_,
+                   std::span<const std::uint8_t>(data, static_cast<std::size_t>(payload_.size())));
+    const bool written = writeBytes(
+        QByteArray(reinterpret_cast<const char*>(frame.data()), static_cast<qsizetype>(frame.size())));
     trasEnvio_ = true;
     return written;
 }
@@ -238,13 +240,13 @@ void tvorna::Recibir() {
         const qint64 n = port_->read(chunk, READ_CHUNK);
         if (n <= 0) {
             lastPortError_ = port_->errorString();
-            qCWarning(lcLink) << port_->portName() << "read failed:" << lastPortError_;
+            qCWarning(lcLink) << deviceName_ << "read failed:" << lastPortError_;
             return;
         }
         const QByteArray bytes(chunk, static_cast<qsizetype>(n));
         if (trace_)
             trace_(false, bytes);
-        qCDebug(lcLink).noquote() << port_->portName() << "<" << hex(bytes);
+        qCDebug(lcLink).noquote() << deviceName_ << "<" << hex(bytes);
         receiver_.feed(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(chunk),
                                                      static_cast<std::size_t>(n)),
                        *this);

@@ -91,6 +91,7 @@ private:
     QTimer replyTimer_;
     QTimer eventTimer_;
     VornaReceiver receiver_;
+    QString deviceName_; // as given: QSerialPort keeps only the name under /dev
     QString lastPortError_;
 
     TVORNARecibedNotDemand onRxChar_;

@@ -9,7 +9,7 @@ Trama_GenVorna emptyTrama() {
 }
 
 std::vector<std::uint8_t> buildFrame(std::uint8_t destination, std::uint8_t source, std::uint8_t command,
-                                     std::span<const std::uint8_t> data) {
+                                     std::span<const std::uint8_t> data, std::uint8_t spoil) {
     std::vector<std::uint8_t> out;
     out.reserve(8 + 2 * data.size());
     std::uint8_t checksum = 0;
@@ -29,7 +29,7 @@ std::vector<std::uint8_t> buildFrame(std::uint8_t destination, std::uint8_t sour
     putCounted(command);
     for (auto b : data)
         putCounted(b);
-    put(checksum);
+    put(static_cast<std::uint8_t>(checksum ^ spoil));
     out.push_back(DLE);
     out.push_back(ETX);
     return out;

@@ -26,8 +26,9 @@ inline constexpr std::size_t MAX_BODY = 255; // code, data and checksum
 Trama_GenVorna emptyTrama();
 
 // Whole frame: DLE STX, destination, source, command, data, XOR checksum, DLE ETX, every inner DLE doubled.
+// A non-zero `spoil` is XORed into the checksum byte (the simulator's corrupted frames).
 std::vector<std::uint8_t> buildFrame(std::uint8_t destination, std::uint8_t source, std::uint8_t command,
-                                     std::span<const std::uint8_t> data);
+                                     std::span<const std::uint8_t> data, std::uint8_t spoil = 0);
 
 // Frame codes that a controller sends by itself to report an event.
 bool Es_Incidencia(std::uint8_t code);

@@ -129,8 +129,8 @@ private:
     std::deque<std::pair<double, char>> out_;
     QTimer pumpTimer_;
 
-    std::deque<QByteArray>
-        events_; // code and data of each event to send; front is in flight when eventInFlight_
+    // Code and data of each event to send; the front one is in flight when eventInFlight_.
+    std::deque<QByteArray> events_;
     bool eventInFlight_ = false;
     int eventSends_ = 0;
     QTimer ackTimer_;
