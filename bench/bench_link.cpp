@@ -67,11 +67,13 @@ void parserThroughput() {
         t.start();
         for (std::size_t i = 0; i < stream.size(); i += 128)
             receiver.feed(std::span(stream).subspan(i, std::min<std::size_t>(128, stream.size() - i)), sink);
-        const double mbps = static_cast<double>(stream.size()) / 1e6 / (static_cast<double>(t.nsecsElapsed()) / 1e9);
+        const double mbps =
+            static_cast<double>(stream.size()) / 1e6 / (static_cast<double>(t.nsecsElapsed()) / 1e9);
         best = std::max(best, mbps);
     }
-    std::printf("receive machine: %.0f MB/s (best of 5 passes over %zu MB in 128-byte reads; %zu frames, %zu ACKs)\n",
-                best, stream.size() >> 20, sink.frames, sink.acks);
+    std::printf(
+        "receive machine: %.0f MB/s (best of 5 passes over %zu MB in 128-byte reads; %zu frames, %zu ACKs)\n",
+        best, stream.size() >> 20, sink.frames, sink.acks);
 }
 
 void storeCard(bool loneAck) {
@@ -105,12 +107,15 @@ void storeCard(bool loneAck) {
     const auto bcd = *Tarjeta_A_BCD(QStringLiteral("1000000"));
     const auto sent = buildFrame(CONTROLLER_ADDRESS, CONSOLE_ADDRESS, 97,
                                  std::span(reinterpret_cast<const std::uint8_t*>(bcd.constData()), 5));
-    const std::size_t replyBytes = loneAck ? 1 : buildFrame(CONSOLE_ADDRESS, CONTROLLER_ADDRESS, 6, {}).size();
-    const double limit = 100.0 + static_cast<double>(sent.size() + replyBytes) * sim::SimController::WIRE_MS_PER_BYTE;
-    std::printf("store card (97), paced, reply %s: %d/%d acknowledged; mean %.2f ms, median %.2f ms, max %.2f ms; "
-                "limit %.2f ms (100 ms pause + %zu bytes x 1.25 ms); ratio %.3f\n",
-                loneAck ? "lone ACK" : "frame", acknowledged, CARDS, mean, times[CARDS / 2], times.back(), limit,
-                sent.size() + replyBytes, mean / limit);
+    const std::size_t replyBytes =
+        loneAck ? 1 : buildFrame(CONSOLE_ADDRESS, CONTROLLER_ADDRESS, 6, {}).size();
+    const double limit =
+        100.0 + static_cast<double>(sent.size() + replyBytes) * sim::SimController::WIRE_MS_PER_BYTE;
+    std::printf(
+        "store card (97), paced, reply %s: %d/%d acknowledged; mean %.2f ms, median %.2f ms, max %.2f ms; "
+        "limit %.2f ms (100 ms pause + %zu bytes x 1.25 ms); ratio %.3f\n",
+        loneAck ? "lone ACK" : "frame", acknowledged, CARDS, mean, times[CARDS / 2], times.back(), limit,
+        sent.size() + replyBytes, mean / limit);
     PortMap::setResolver({});
 }
 

@@ -70,13 +70,15 @@ void TestComunicador::commandsSendTheirData_data() {
     QTest::addColumn<QByteArray>("data");
     QTest::newRow("store") << Operation([](auto& c) { return c.Enviar_Tarjeta("12345678"); }) << 97
                            << bytes("00 12 34 56 78");
-    QTest::newRow("store in run, last") << Operation([](auto& c) { return c.Enviar_Tarjeta_Lote("12345678", true); })
-                                        << 34 << bytes("01 00 12 34 56 78");
-    QTest::newRow("store in run") << Operation([](auto& c) { return c.Enviar_Tarjeta_Lote("9", false); }) << 34
-                                  << bytes("00 00 00 00 00 09");
+    QTest::newRow("store in run, last")
+        << Operation([](auto& c) { return c.Enviar_Tarjeta_Lote("12345678", true); }) << 34
+        << bytes("01 00 12 34 56 78");
+    QTest::newRow("store in run") << Operation([](auto& c) { return c.Enviar_Tarjeta_Lote("9", false); })
+                                  << 34 << bytes("00 00 00 00 00 09");
     QTest::newRow("delete, hex") << Operation([](auto& c) { return c.Borrar_Tarjeta("00A1B2C3D4"); }) << 65
                                  << bytes("00 A1 B2 C3 D4");
-    QTest::newRow("times") << Operation([](auto& c) { return c.Fijar_Tiempos(7, 12); }) << 26 << bytes("07 0C");
+    QTest::newRow("times") << Operation([](auto& c) { return c.Fijar_Tiempos(7, 12); }) << 26
+                           << bytes("07 0C");
     QTest::newRow("empty") << Operation([](auto& c) { return c.Vaciar_Tarjetas(); }) << 81 << QByteArray();
 }
 
@@ -100,7 +102,8 @@ void TestComunicador::refusedInputSendsNothing_data() {
     QTest::newRow("door time 100") << Operation([](auto& c) { return c.Fijar_Tiempos(100, 5); });
     QTest::newRow("open time 100") << Operation([](auto& c) { return c.Fijar_Tiempos(5, 100); });
     QTest::newRow("letters in a card") << Operation([](auto& c) { return c.Enviar_Tarjeta("12A4"); });
-    QTest::newRow("eleven digits") << Operation([](auto& c) { return c.Enviar_Tarjeta_Lote("12345678901", true); });
+    QTest::newRow("eleven digits") << Operation(
+        [](auto& c) { return c.Enviar_Tarjeta_Lote("12345678901", true); });
     QTest::newRow("empty card") << Operation([](auto& c) { return c.Enviar_Tarjeta(""); });
     QTest::newRow("not hex") << Operation([](auto& c) { return c.Borrar_Tarjeta("12G4"); });
 }
@@ -176,14 +179,30 @@ void TestComunicador::decodesEvents_data() {
     QTest::addColumn<QString>("access");
     QTest::addColumn<QString>("door");
     QTest::addColumn<QString>("card");
-    QTest::newRow("granted card") << trama("AA 31 01 00 12 34 56 78") << 1 << "01" << "" << "0012345678";
-    QTest::newRow("refused card") << trama("AA 31 00 00 12 34 56 78") << 2 << "00" << "" << "0012345678";
-    QTest::newRow("door") << trama("AA 37 05") << 5 << "" << "05" << "";
-    QTest::newRow("door 01") << trama("AA 37 01") << 5 << "" << "01" << "";
-    QTest::newRow("code 5") << trama("AA 35 00") << 3 << "" << "" << "";
-    QTest::newRow("code E") << trama("AA 45 00 07") << 6 << "" << "" << "07";
-    QTest::newRow("nothing received") << trama("FE 31 01 00") << 0 << "" << "" << "";
-    QTest::newRow("unknown code") << trama("AA 2C 01 00") << 0 << "" << "" << "";
+    QTest::newRow("granted card") << trama("AA 31 01 00 12 34 56 78") << 1 << "01"
+                                  << ""
+                                  << "0012345678";
+    QTest::newRow("refused card") << trama("AA 31 00 00 12 34 56 78") << 2 << "00"
+                                  << ""
+                                  << "0012345678";
+    QTest::newRow("door") << trama("AA 37 05") << 5 << ""
+                          << "05"
+                          << "";
+    QTest::newRow("door 01") << trama("AA 37 01") << 5 << ""
+                             << "01"
+                             << "";
+    QTest::newRow("code 5") << trama("AA 35 00") << 3 << ""
+                            << ""
+                            << "";
+    QTest::newRow("code E") << trama("AA 45 00 07") << 6 << ""
+                            << ""
+                            << "07";
+    QTest::newRow("nothing received") << trama("FE 31 01 00") << 0 << ""
+                                      << ""
+                                      << "";
+    QTest::newRow("unknown code") << trama("AA 2C 01 00") << 0 << ""
+                                  << ""
+                                  << "";
 }
 
 void TestComunicador::decodesEvents() {

@@ -36,7 +36,8 @@ TestLinkTool::Run TestLinkTool::run(const QStringList& args, int listenMs) {
     }
     if (!p.waitForFinished(30000))
         qFatal("kestrum-link did not finish");
-    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
 }
 
 void TestLinkTool::commands_data() {
@@ -44,19 +45,25 @@ void TestLinkTool::commands_data() {
     QTest::addColumn<int>("exit");
     QTest::addColumn<QString>("out");
     QTest::addColumn<QStringList>("memory");
-    QTest::newRow("test") << QStringList{"test"} << 0
-                          << "Ok=1\nEstado=puerta_cerrada\nT_Abrepuertas=05\nT_Puerta_Abierta=0A\nVersion=12\n"
-                             "Num_Tarjetas=1\n"
-                          << QStringList{"0000000042"};
-    QTest::newRow("send") << QStringList{"send", "123"} << 0 << "ok=1\n" << QStringList{"0000000042", "0000000123"};
-    QTest::newRow("batch") << QStringList{"batch", "7", "1"} << 0 << "ok=1\n" << QStringList{"0000000042", "0000000007"};
+    QTest::newRow("test")
+        << QStringList{"test"} << 0
+        << "Ok=1\nEstado=puerta_cerrada\nT_Abrepuertas=05\nT_Puerta_Abierta=0A\nVersion=12\n"
+           "Num_Tarjetas=1\n"
+        << QStringList{"0000000042"};
+    QTest::newRow("send") << QStringList{"send", "123"} << 0 << "ok=1\n"
+                          << QStringList{"0000000042", "0000000123"};
+    QTest::newRow("batch") << QStringList{"batch", "7", "1"} << 0 << "ok=1\n"
+                           << QStringList{"0000000042", "0000000007"};
     QTest::newRow("erase") << QStringList{"erase", "42"} << 0 << "ok=1\n" << QStringList{};
     QTest::newRow("empty") << QStringList{"empty"} << 0 << "ok=1\n" << QStringList{};
-    QTest::newRow("read") << QStringList{"read", "1"} << 0 << "card=0000000042\n" << QStringList{"0000000042"};
-    QTest::newRow("read past the end") << QStringList{"read", "2"} << 1 << "card=\n" << QStringList{"0000000042"};
+    QTest::newRow("read") << QStringList{"read", "1"} << 0 << "card=0000000042\n"
+                          << QStringList{"0000000042"};
+    QTest::newRow("read past the end") << QStringList{"read", "2"} << 1 << "card=\n"
+                                       << QStringList{"0000000042"};
     QTest::newRow("times") << QStringList{"times", "3", "0"} << 0 << "ok=1\n" << QStringList{"0000000042"};
     QTest::newRow("master") << QStringList{"master"} << 0 << "ok=1\n" << QStringList{"0000000042"};
-    QTest::newRow("times out of range") << QStringList{"times", "0", "5"} << 2 << "" << QStringList{"0000000042"};
+    QTest::newRow("times out of range")
+        << QStringList{"times", "0", "5"} << 2 << "" << QStringList{"0000000042"};
     QTest::newRow("unknown command") << QStringList{"open"} << 2 << "" << QStringList{"0000000042"};
 }
 
@@ -85,10 +92,12 @@ void TestLinkTool::badPortExitsTwoWithMessage() {
 }
 
 void TestLinkTool::listensAndTraces() {
-    const Run r = run({QStringLiteral("--trace"), sim_->device(1), QStringLiteral("listen"), QStringLiteral("2")}, 700);
+    const Run r =
+        run({QStringLiteral("--trace"), sim_->device(1), QStringLiteral("listen"), QStringLiteral("2")}, 700);
     QCOMPARE(r.exit, 0);
-    QCOMPARE(r.out, QStringLiteral("Tipo=1 Codigo_Acceso=01 Codigo_Puerta= Tarjeta_Hex=0012345678 Puerto=%1\n")
-                        .arg(sim_->device(1)));
+    QCOMPARE(r.out,
+             QStringLiteral("Tipo=1 Codigo_Acceso=01 Codigo_Puerta= Tarjeta_Hex=0012345678 Puerto=%1\n")
+                 .arg(sim_->device(1)));
     QVERIFY2(r.err.contains(QStringLiteral("< 10 02 81 AA 31 01 00 12 34 56 78")), qPrintable(r.err));
     QVERIFY2(r.err.contains(QStringLiteral("> 06")), qPrintable(r.err));
 }

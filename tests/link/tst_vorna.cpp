@@ -176,11 +176,12 @@ void TestVorna::eventsDeliveredInOrderNoneLost() {
     link_->Activar_T_Incidencias(true);
     // Three events in one read, well within one 50 ms tick.
     host().with(1, [](sim::SimController& c) {
-        c.injectRaw(eventFrame("31 01 00 00 00 00 01") + eventFrame("37 05") + eventFrame("31 00 00 00 00 00 02"));
+        c.injectRaw(eventFrame("31 01 00 00 00 00 01") + eventFrame("37 05") +
+                    eventFrame("31 00 00 00 00 00 02"));
     });
     QTRY_COMPARE(events.frames.size(), 3);
-    QCOMPARE(events.frames,
-             (QList<QByteArray>{bytes("AA 31 01 00 00 00 00 01"), bytes("AA 37 05"), bytes("AA 31 00 00 00 00 00 02")}));
+    QCOMPARE(events.frames, (QList<QByteArray>{bytes("AA 31 01 00 00 00 00 01"), bytes("AA 37 05"),
+                                               bytes("AA 31 00 00 00 00 00 02")}));
     QTRY_COMPARE(host().with(1, [](sim::SimController& c) { return c.acksReceived(); }), 3);
 }
 

@@ -21,7 +21,9 @@ struct Recorder : VornaReceiver::Sink {
     QStringList items;
     void frameReceived(std::uint8_t source, std::span<const std::uint8_t> body) override {
         const QByteArray b(reinterpret_cast<const char*>(body.data()), static_cast<qsizetype>(body.size()));
-        items << QStringLiteral("F %1 %2").arg(source, 2, 16, QLatin1Char('0')).arg(QString::fromLatin1(b.toHex(' ')));
+        items << QStringLiteral("F %1 %2")
+                     .arg(source, 2, 16, QLatin1Char('0'))
+                     .arg(QString::fromLatin1(b.toHex(' ')));
     }
     void loneAck() override { items << QStringLiteral("ACK"); }
 };
@@ -49,8 +51,8 @@ void TestVornaFrame::buildsFrames_data() {
     QTest::addColumn<QByteArray>("wire");
     QTest::newRow("test, no data") << 27 << QByteArray() << bytes("10 02 AA 81 1B 30 10 03");
     QTest::newRow("times") << 26 << bytes("05 0A") << bytes("10 02 AA 81 1A 05 0A 3E 10 03");
-    QTest::newRow("data DLE doubled") << 97 << bytes("00 00 10 20 30")
-                                      << bytes("10 02 AA 81 61 00 00 10 10 20 30 4A 10 03");
+    QTest::newRow("data DLE doubled")
+        << 97 << bytes("00 00 10 20 30") << bytes("10 02 AA 81 61 00 00 10 10 20 30 4A 10 03");
     QTest::newRow("checksum DLE doubled") << 27 << bytes("20") << bytes("10 02 AA 81 1B 20 10 10 10 03");
     QTest::newRow("command DLE doubled") << 0x10 << QByteArray() << bytes("10 02 AA 81 10 10 3B 10 03");
 }
@@ -79,20 +81,22 @@ void TestVornaFrame::receives_data() {
         << QList<QByteArray>{frame(0x81, 0xAA, 0x2F, bytes("06 06"))} << QStringList{"F aa 2f 06 06"};
     QTest::newRow("other station, its 0x06 is no ACK")
         << QList<QByteArray>{frame(0x82, 0xAA, 0x06, bytes("06")), bytes("06")} << QStringList{"ACK"};
-    QTest::newRow("garbage around frames") << QList<QByteArray>{bytes("33 44") + reply + bytes("FF 02 03") + reply}
-                                           << QStringList{"F aa 06", "F aa 06"};
-    QTest::newRow("DLE STX restarts") << QList<QByteArray>{bytes("10 02 81 AA 2C 01") + card}
-                                      << QStringList{"F aa 2f 00 12 10 56 78"};
+    QTest::newRow("garbage around frames")
+        << QList<QByteArray>{bytes("33 44") + reply + bytes("FF 02 03") + reply}
+        << QStringList{"F aa 06", "F aa 06"};
+    QTest::newRow("DLE STX restarts")
+        << QList<QByteArray>{bytes("10 02 81 AA 2C 01") + card} << QStringList{"F aa 2f 00 12 10 56 78"};
     // A sender that forgot to double a DLE: taken as a literal byte, also across read boundaries.
     QTest::newRow("lone DLE in body, same read")
         << QList<QByteArray>{bytes("10 02 81 AA 2F 10 12 06 10 03")} << QStringList{"F aa 2f 10 12"};
     QTest::newRow("lone DLE in body, split reads")
-        << QList<QByteArray>{bytes("10 02 81 AA 2F 10"), bytes("12 06 10 03")} << QStringList{"F aa 2f 10 12"};
-    QTest::newRow("DLE as source address") << QList<QByteArray>{bytes("10 02 81 10 10 06 97 10 03")}
-                                           << QStringList{};
+        << QList<QByteArray>{bytes("10 02 81 AA 2F 10"), bytes("12 06 10 03")}
+        << QStringList{"F aa 2f 10 12"};
+    QTest::newRow("DLE as source address")
+        << QList<QByteArray>{bytes("10 02 81 10 10 06 97 10 03")} << QStringList{};
     QTest::newRow("no body") << QList<QByteArray>{bytes("10 02 81 AA 10 03")} << QStringList{};
-    QTest::newRow("reply from another address") << QList<QByteArray>{frame(0x81, 0xAB, 0x2C, bytes("02"))}
-                                                << QStringList{"F ab 2c 02"};
+    QTest::newRow("reply from another address")
+        << QList<QByteArray>{frame(0x81, 0xAB, 0x2C, bytes("02"))} << QStringList{"F ab 2c 02"};
 }
 
 void TestVornaFrame::receives() {

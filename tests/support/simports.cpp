@@ -5,9 +5,8 @@
 namespace kestrum::test {
 
 SimPorts::SimPorts(int controllers, const sim::ControllerSetup& setup) : host_(controllers, setup) {
-    link::PortMap::setResolver([this](int port) {
-        return port >= 1 && port <= host_.size() ? host_.device(port) : QString();
-    });
+    link::PortMap::setResolver(
+        [this](int port) { return port >= 1 && port <= host_.size() ? host_.device(port) : QString(); });
 }
 
 SimPorts::~SimPorts() {

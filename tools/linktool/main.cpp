@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
 
     // COM<n> goes through the port mapping, as the console's port numbers do.
-    static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"), QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression com(QStringLiteral("^COM(\\d+)$"),
+                                        QRegularExpression::CaseInsensitiveOption);
     if (const auto m = com.match(device); m.hasMatch())
         device = m.captured(1);
 
