@@ -1,0 +1,102 @@
+#include "Lang.h"
+
+#include "Variables.h"
+#include "dataroot.h"
+#include "inifile.h"
+#include "kerror.h"
+
+#include <QFile>
+
+namespace kestrum::config {
+
+namespace {
+// The length of the text buffer the texts were always read into, less its terminator.
+constexpr qsizetype MaxText = 2047;
+} // namespace
+
+Lang::Lang() = default;
+Lang::~Lang() = default;
+
+Lang& Lang::instance() {
+    static Lang lang;
+    return lang;
+}
+
+QString Lang::fileName() {
+    return DataRoot::file(QStringLiteral("Kestrum20_Lang.ini"));
+}
+
+const QStringList& Lang::messageKeys() {
+    static const QStringList keys = [] {
+        QStringList k;
+        for (int i = 1; i <= 33; ++i)
+            k << QStringLiteral("Variables_variables_F_Main_%1").arg(i);
+        k << QStringLiteral("cambio_master") << QStringLiteral("puerta_cerrada")
+          << QStringLiteral("anyadir_usuario") << QStringLiteral("borrar_usuario")
+          << QStringLiteral("t_abrepuertas") << QStringLiteral("t_puerta_abierta")
+          << QStringLiteral("puerta_abierta");
+        k << QStringLiteral("Variables_variables_F_edit_controller_1")
+          << QStringLiteral("Variables_variables_F_edit_controller_2");
+        for (int i = 1; i <= 3; ++i)
+            k << QStringLiteral("Variables_variables_F_Exp_imp_%1").arg(i);
+        k << QStringLiteral("Variables_variables_F_imp_XLS_1");
+        return k;
+    }();
+    return keys;
+}
+
+void Lang::open() {
+    close();
+    try {
+        const QString path = fileName();
+        if (!QFile::exists(path)) {
+            const QString shipped = DataRoot::resourceDir() + QStringLiteral("/Kestrum20_Lang.ini");
+            QFile source(shipped);
+            if (!source.copy(path))
+                qCWarning(lcConfig) << "no language file: cannot copy" << shipped << "-"
+                                    << source.errorString();
+        }
+        file_ = std::make_unique<IniFile>(path);
+    } catch (const Error& e) {
+        qCWarning(lcConfig) << "language file:" << e.message();
+        file_.reset();
+    }
+}
+
+void Lang::close() {
+    file_.reset();
+    messages_.clear();
+}
+
+QString Lang::text(const QString& key) const {
+    return text(Variables::instance().language, key);
+}
+
+QString Lang::text(const QString& language, const QString& key) const {
+    if (!file_ || !file_->hasKey(language, key))
+        return missingText();
+    QString value = file_->value(language, key);
+    if (value.size() > MaxText) {
+        value.truncate(MaxText);
+        if (value.back().isHighSurrogate())
+            value.chop(1);
+    }
+    return value.trimmed();
+}
+
+QStringList Lang::languages() const {
+    return file_ ? file_->sections() : QStringList();
+}
+
+void Lang::Carga_Mensajes() {
+    messages_.clear();
+    for (const QString& key : messageKeys())
+        messages_.insert(key.toLower(), text(key));
+}
+
+QString Lang::mensaje(const QString& key) const {
+    const auto it = messages_.constFind(key.toLower());
+    return it != messages_.cend() ? *it : text(key);
+}
+
+} // namespace kestrum::config

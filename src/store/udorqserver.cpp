@@ -1,0 +1,418 @@
+#include "udorqserver.h"
+
+#include "dataroot.h"
+#include "dbconnection.h"
+#include "schema.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QPasswordDigestor>
+#include <QRandomGenerator>
+#include <fcntl.h>
+#include <ibase.h>
+#include <unistd.h>
+
+namespace kestrum::store {
+
+namespace {
+
+constexpr int PBKDF2_ITERATIONS = 20000;
+const QLatin1String HASH_PREFIX("pbkdf2-sha256$");
+
+QByteArray derive(const QString& password, const QByteArray& salt, int iterations) {
+    return QPasswordDigestor::deriveKeyPbkdf2(QCryptographicHash::Sha256, password.toUtf8(), salt, iterations,
+                                              32);
+}
+
+// The code in a base name "instalacion_<code>[_...]".
+QString codeOf(const QString& baseName) {
+    const qsizetype first = baseName.indexOf(QLatin1Char('_'));
+    if (first < 0)
+        return {};
+    const qsizetype next = baseName.indexOf(QLatin1Char('_'), first + 1);
+    return baseName.mid(first + 1, next < 0 ? -1 : next - first - 1);
+}
+
+// ---- services (backup and restore) ----
+
+QString statusText(const ISC_STATUS* status) {
+    char buffer[1024];
+    const ISC_STATUS* p = status;
+    QStringList parts;
+    while (fb_interpret(buffer, sizeof buffer, &p) > 0)
+        parts << QString::fromLocal8Bit(buffer);
+    return parts.join(QLatin1String(" - "));
+}
+
+void putText(QByteArray& spb, char tag, const QString& text, bool wideLength) {
+    const QByteArray bytes = text.toUtf8();
+    spb.append(tag);
+    if (wideLength) {
+        spb.append(static_cast<char>(bytes.size() & 0xFF));
+        spb.append(static_cast<char>((bytes.size() >> 8) & 0xFF));
+    } else {
+        spb.append(static_cast<char>(bytes.size()));
+    }
+    spb.append(bytes);
+}
+
+void putInt(QByteArray& spb, char tag, quint32 value) {
+    spb.append(tag);
+    for (int i = 0; i < 4; ++i)
+        spb.append(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// The engine's backup code asks on standard input for the next volume when a backup file ends
+// early; it must read end-of-file at once rather than wait for an operator who is not there.
+class NoStandardInput {
+public:
+    NoStandardInput() : saved_(::dup(STDIN_FILENO)) {
+        const int null = ::open("/dev/null", O_RDONLY);
+        if (null >= 0) {
+            ::dup2(null, STDIN_FILENO);
+            ::close(null);
+        }
+    }
+    ~NoStandardInput() {
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDIN_FILENO);
+            ::close(saved_);
+        }
+    }
+    NoStandardInput(const NoStandardInput&) = delete;
+    NoStandardInput& operator=(const NoStandardInput&) = delete;
+
+private:
+    int saved_;
+};
+
+class Service {
+public:
+    explicit Service(const DbServer& server) {
+        QByteArray spb;
+        spb.append(static_cast<char>(isc_spb_version));
+        spb.append(static_cast<char>(isc_spb_current_version));
+        putText(spb, isc_spb_user_name, server.user.isEmpty() ? QStringLiteral("SYSDBA") : server.user,
+                false);
+        if (!server.host.isEmpty())
+            putText(spb, isc_spb_password, server.password, false);
+        const QByteArray name =
+            (server.host.isEmpty() ? QString() : server.host + QLatin1Char(':')).toUtf8() + "service_mgr";
+        if (isc_service_attach(status_, static_cast<unsigned short>(name.size()), name.constData(), &handle_,
+                               static_cast<unsigned short>(spb.size()), spb.constData()))
+            throw Error(statusText(status_));
+    }
+    ~Service() {
+        if (handle_)
+            isc_service_detach(status_, &handle_);
+    }
+
+    // Starts the action and reads its output to the end; raises Error with the engine's message
+    // unless a line holding `doneMark` (the tool's last words on success) came out.
+    void run(const QByteArray& request, const QString& doneMark, const DORQServer::Progress& progress) {
+        NoStandardInput noInput;
+        if (isc_service_start(status_, &handle_, nullptr, static_cast<unsigned short>(request.size()),
+                              request.constData()))
+            throw Error(statusText(status_));
+        const char items[] = {isc_info_svc_line};
+        char buffer[4096];
+        QStringList lastLines;
+        bool done = false;
+        for (;;) {
+            if (isc_service_query(status_, &handle_, nullptr, 0, nullptr, sizeof items, items, sizeof buffer,
+                                  buffer))
+                throw Error(statusText(status_));
+            if (buffer[0] != isc_info_svc_line)
+                break;
+            const int length = static_cast<int>(isc_vax_integer(buffer + 1, 2));
+            if (length == 0)
+                break;
+            const QString line = QString::fromUtf8(buffer + 3, length).trimmed();
+            if (progress)
+                progress(line);
+            done = done || line.contains(doneMark);
+            lastLines << line;
+            if (lastLines.size() > 3)
+                lastLines.removeFirst();
+        }
+        if (!done)
+            throw Error(QStringLiteral("incomplete: %1").arg(lastLines.join(QLatin1String(" / "))));
+    }
+
+private:
+    ISC_STATUS_ARRAY status_{};
+    isc_svc_handle handle_ = 0;
+};
+
+bool nonEmptyFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) && f.size() > 0;
+}
+
+} // namespace
+
+DORQServer::~DORQServer() {
+    Cierra();
+}
+
+void DORQServer::Configura_Conexion(const QString& host, const QString& database, const QString& password,
+                                    const QString& user) {
+    Cierra();
+    host_ = host;
+    database_ = database;
+    password_ = password;
+    user_ = user;
+}
+
+void DORQServer::Cierra() {
+    Db::disconnect(db_);
+}
+
+const QSqlDatabase& DORQServer::db() {
+    if (!db_.isValid() || !db_.isOpen())
+        db_ = Db::connect(database_);
+    return db_;
+}
+
+QString DORQServer::folder() const {
+    return QFileInfo(database_).absolutePath();
+}
+
+QStringList DORQServer::Lista_Instalaciones() {
+    Query q(db());
+    q.prepare(QStringLiteral("select COD,NOMBRE from instalacion  ORDER BY COD asc")).exec();
+    QStringList out;
+    while (q.next())
+        out << QStringLiteral("%1.- %2").arg(q.integer(0)).arg(q.text(1));
+    return out;
+}
+
+int DORQServer::Registra_Instalacion(const QString& nombre) {
+    Query q(db());
+    // The code comes back from the insert itself: another console may move the generator meanwhile.
+    q.prepare(
+         QStringLiteral("INSERT INTO INSTALACION VALUES(gen_id(INSTALACION_ID, 1),:nombre) RETURNING COD"))
+        .bind(QStringLiteral("nombre"), nombre)
+        .exec();
+    if (!q.next())
+        throw Error(QStringLiteral("the new installation's code was not returned"));
+    return q.integer(0);
+}
+
+int DORQServer::Crea_Instalacion(const QString& nombre) {
+    const int code = Registra_Instalacion(nombre);
+    const QString dir = folder();
+    const QString templateFile = config::DataRoot::findFileNoCase(dir, QLatin1String(schema::TEMPLATE_FILE));
+    const QString existing = config::DataRoot::findFileNoCase(dir, schema::installationFile(code));
+    const QString target = dir + QLatin1Char('/') + schema::installationFile(code);
+    QString failure;
+    if (QFileInfo::exists(existing)) {
+        // A leftover file of that name is kept aside, never overwritten.
+        const QString aside = existing + QLatin1String(".") +
+                              QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
+        if (!QFile::rename(existing, aside))
+            failure = QStringLiteral("cannot move %1 aside").arg(existing);
+    }
+    if (failure.isEmpty()) {
+        QFile source(templateFile);
+        if (!source.copy(target))
+            failure =
+                QStringLiteral("cannot copy %1 to %2: %3").arg(templateFile, target, source.errorString());
+    }
+    if (!failure.isEmpty()) {
+        Db::exec(db(), QStringLiteral("DELETE FROM instalacion WHERE COD=:cod"),
+                 {{QStringLiteral("cod"), code}});
+        throw Error(failure);
+    }
+    return code;
+}
+
+void DORQServer::Borra_Instalacion(const QString& baseName) {
+    bool ok = false;
+    const int code = codeOf(baseName).toInt(&ok);
+    if (!ok)
+        return;
+    Db::exec(db(), QStringLiteral("DELETE FROM instalacion WHERE COD=:cod"), {{QStringLiteral("cod"), code}});
+}
+
+bool DORQServer::Existe_Instalacion(const QString& code) {
+    bool ok = false;
+    const int n = code.trimmed().toInt(&ok);
+    if (!ok)
+        return false;
+    return Db::scalar(db(), QStringLiteral("SELECT COUNT(*) AS CNT FROM INSTALACION WHERE COD=:cod"),
+                      {{QStringLiteral("cod"), n}})
+               .toInt() == 1;
+}
+
+void DORQServer::Exporta_Instalacion(const QString& baseName, const QString& targetFile,
+                                     const QString& folder, const Progress& progress) {
+    const QString database = config::DataRoot::findFileNoCase(folder, baseName + QLatin1String(".FDB"));
+    if (!QFileInfo::exists(database))
+        throw Error(QStringLiteral("%1: no such database").arg(database));
+    const QString partial = targetFile + QLatin1String(".part");
+    QFile::remove(partial);
+    QByteArray request;
+    request.append(static_cast<char>(isc_action_svc_backup));
+    putText(request, isc_spb_dbname, database, true);
+    putText(request, isc_spb_bkp_file, partial, true);
+    request.append(static_cast<char>(isc_spb_verbose));
+    try {
+        Service(Db::server()).run(request, QStringLiteral("committing, and finishing"), progress);
+        if (!nonEmptyFile(partial))
+            throw Error(QStringLiteral("backup of %1 wrote nothing").arg(database));
+    } catch (...) {
+        QFile::remove(partial);
+        throw;
+    }
+    QFile::remove(targetFile);
+    if (!QFile::rename(partial, targetFile))
+        throw Error(QStringLiteral("cannot write %1").arg(targetFile));
+}
+
+void DORQServer::Importa_Instalacion(const QString& baseName, const QString& sourceFile,
+                                     const QString& folder, const Progress& progress) {
+    if (!nonEmptyFile(sourceFile))
+        throw Error(QStringLiteral("%1: not a backup file").arg(sourceFile));
+    const QString database = config::DataRoot::findFileNoCase(folder, baseName + QLatin1String(".FDB"));
+    const QString restored = database + QLatin1String(".restore");
+    QFile::remove(restored);
+    QByteArray request;
+    request.append(static_cast<char>(isc_action_svc_restore));
+    putText(request, isc_spb_bkp_file, sourceFile, true);
+    putText(request, isc_spb_dbname, restored, true);
+    putInt(request, isc_spb_options, isc_spb_res_create);
+    request.append(static_cast<char>(isc_spb_verbose));
+    try {
+        Service(Db::server()).run(request, QStringLiteral("finishing, closing, and going home"), progress);
+        // The restored file must open and hold the installation's tables before it replaces anything.
+        QSqlDatabase check = Db::connect(restored);
+        try {
+            Db::scalar(check, QStringLiteral("SELECT COUNT(*) FROM DORQCONTROLADOR"));
+        } catch (...) {
+            Db::disconnect(check);
+            throw;
+        }
+        Db::disconnect(check);
+    } catch (...) {
+        QFile::remove(restored);
+        throw;
+    }
+    const QString previous = database + QLatin1String(".previous");
+    QFile::remove(previous);
+    if (QFileInfo::exists(database) && !QFile::rename(database, previous))
+        throw Error(QStringLiteral("cannot replace %1").arg(database));
+    if (!QFile::rename(restored, database)) {
+        QFile::rename(previous, database);
+        throw Error(QStringLiteral("cannot replace %1").arg(database));
+    }
+    QFile::remove(previous);
+}
+
+QString DORQServer::hashPassword(const QString& password) {
+    QByteArray salt(16, '\0');
+    QRandomGenerator::system()->generate(salt.begin(), salt.end());
+    return HASH_PREFIX + QStringLiteral("%1$%2$%3")
+                             .arg(PBKDF2_ITERATIONS)
+                             .arg(QString::fromLatin1(salt.toHex()),
+                                  QString::fromLatin1(derive(password, salt, PBKDF2_ITERATIONS).toHex()));
+}
+
+bool DORQServer::isHashed(const QString& stored) {
+    return stored.startsWith(HASH_PREFIX);
+}
+
+bool DORQServer::passwordMatches(const QString& stored, const QString& password) {
+    if (!isHashed(stored))
+        return stored == password;
+    const QStringList parts = stored.mid(HASH_PREFIX.size()).split(QLatin1Char('$'));
+    if (parts.size() != 3)
+        return false;
+    const int iterations = parts[0].toInt();
+    if (iterations <= 0)
+        return false;
+    const QByteArray salt = QByteArray::fromHex(parts[1].toLatin1());
+    const QByteArray expected = QByteArray::fromHex(parts[2].toLatin1());
+    const QByteArray actual = derive(password, salt, iterations);
+    // Compared in full whatever the first difference, so the time says nothing about the hash.
+    if (actual.size() != expected.size())
+        return false;
+    char diff = 0;
+    for (qsizetype i = 0; i < actual.size(); ++i)
+        diff |= static_cast<char>(actual[i] ^ expected[i]);
+    return diff == 0;
+}
+
+bool DORQServer::Valida_Login(const QString& login, const QString& password) {
+    Query q(db());
+    q.prepare(
+         QStringLiteral("SELECT COD,LOGIN,\"PASSWORD\",ROL from usuario WHERE LOGIN=:login ORDER BY COD"))
+        .bind(QStringLiteral("login"), login)
+        .exec();
+    while (q.next()) {
+        const QString stored = q.text(2);
+        if (!passwordMatches(stored, password))
+            continue;
+        loginCode_ = q.integer(0);
+        loginName_ = q.text(1);
+        rol_ = q.text(3);
+        q.close();
+        // A password still stored in clear text is replaced by its hash at its first good login.
+        if (!isHashed(stored)) {
+            Db::exec(db(), QStringLiteral("UPDATE usuario SET \"PASSWORD\"=:hash WHERE COD=:cod"),
+                     {{QStringLiteral("hash"), hashPassword(password)}, {QStringLiteral("cod"), loginCode_}});
+        }
+        return true;
+    }
+    return false;
+}
+
+QStringList DORQServer::Lista_Logins() {
+    Query q(db());
+    q.prepare(QStringLiteral("SELECT *  from usuario")).exec();
+    QStringList out;
+    while (q.next())
+        out << q.text(1) + QLatin1Char('*') + q.text(3);
+    return out;
+}
+
+bool DORQServer::Es_Admin(const QString& login) {
+    Query q(db());
+    q.prepare(QStringLiteral("SELECT *  from usuario where login=:login"))
+        .bind(QStringLiteral("login"), login)
+        .exec();
+    while (q.next()) {
+        if (q.text(3) == QLatin1String("ADMIN"))
+            return true;
+    }
+    return false;
+}
+
+bool DORQServer::Unico_Admin() {
+    return Db::scalar(db(), QStringLiteral("Select count(*) from usuario where ROL='ADMIN'")).toInt() == 1;
+}
+
+bool DORQServer::Existe_Login(const QString& login) {
+    return Db::scalar(db(), QStringLiteral("Select count(*) from usuario where login=:login"),
+                      {{QStringLiteral("login"), login.toLower()}})
+               .toInt() == 1;
+}
+
+void DORQServer::Crea_Login(const QString& login, const QString& password, const QString& rol) {
+    if (Existe_Login(login))
+        return;
+    Db::exec(db(),
+             QStringLiteral("INSERT INTO usuario(COD,LOGIN,\"PASSWORD\",ROL) "
+                            "VALUES(gen_id(GEN_USUARIO_ID, 1),:login,:password,:rol)"),
+             {{QStringLiteral("login"), login},
+              {QStringLiteral("password"), hashPassword(password)},
+              {QStringLiteral("rol"), rol}});
+}
+
+void DORQServer::Borra_Login(const QString& login) {
+    Db::exec(db(), QStringLiteral("DELETE from usuario where login=:login"),
+             {{QStringLiteral("login"), login.toLower()}});
+}
+
+} // namespace kestrum::store

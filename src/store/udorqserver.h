@@ -1,0 +1,72 @@
+// DORQServer: the catalogue (installations and the console's logins) and the backup and restore
+// of an installation database.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace kestrum::store {
+
+class DORQServer {
+public:
+    // Receives each verbose line of a backup or restore, for a progress display.
+    using Progress = std::function<void(const QString& line)>;
+
+    DORQServer() = default;
+    ~DORQServer();
+    DORQServer(const DORQServer&) = delete;
+    DORQServer& operator=(const DORQServer&) = delete;
+
+    // Keeps the parameters; the connection opens at the first statement.
+    void Configura_Conexion(const QString& host, const QString& database, const QString& password,
+                            const QString& user);
+    void Cierra();
+
+    QStringList Lista_Instalaciones();
+    // Adds the installation and gives it a copy of the template; returns its code.
+    int Crea_Instalacion(const QString& nombre);
+    // Only the catalogue row: the new code.
+    int Registra_Instalacion(const QString& nombre);
+    void Borra_Instalacion(const QString& baseName);
+    bool Existe_Instalacion(const QString& code);
+
+    // gbak-compatible backup into `targetFile` and restore from `sourceFile`, through the engine's
+    // services. A restore lands in a temporary file that replaces the installation only on success.
+    void Exporta_Instalacion(const QString& baseName, const QString& targetFile, const QString& folder,
+                             const Progress& progress = {});
+    void Importa_Instalacion(const QString& baseName, const QString& sourceFile, const QString& folder,
+                             const Progress& progress = {});
+
+    bool Valida_Login(const QString& login, const QString& password);
+    QStringList Lista_Logins();
+    bool Es_Admin(const QString& login);
+    bool Unico_Admin();
+    bool Existe_Login(const QString& login);
+    void Crea_Login(const QString& login, const QString& password, const QString& rol);
+    void Borra_Login(const QString& login);
+
+    int codigoLogin() const { return loginCode_; }
+    QString Rol() const { return rol_; }
+    QString nombreLogin() const { return loginName_; }
+
+    QString host() const { return host_; }
+    QString database() const { return database_; }
+    QString folder() const; // the folder of the catalogue: the database folder
+    const QSqlDatabase& db();
+
+    // Password storage: salted PBKDF2; a stored text without the scheme prefix is a plain password.
+    static QString hashPassword(const QString& password);
+    static bool passwordMatches(const QString& stored, const QString& password);
+    static bool isHashed(const QString& stored);
+
+private:
+    QString host_, database_, password_, user_;
+    QSqlDatabase db_;
+    int loginCode_ = 0;
+    QString rol_;
+    QString loginName_;
+};
+
+} // namespace kestrum::store

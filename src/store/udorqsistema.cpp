@@ -1,0 +1,53 @@
+#include "udorqsistema.h"
+
+#include "dbconnection.h"
+#include "udorqcoleccioncontrolador.h"
+#include "udorqcolecciontarjeta.h"
+#include "udorqcoleccionusuario.h"
+#include "udorqcontrolador.h"
+
+namespace kestrum::store {
+
+DORQSistema::DORQSistema(const QString& dbPath, DORQServer* server) : dbPath_(dbPath), server_(server) {}
+
+DORQSistema::~DORQSistema() {
+    Cierra();
+}
+
+void DORQSistema::Abre() {
+    db_ = Db::connect(dbPath_);
+    usuarios_ = std::make_unique<DORQColeccionUsuario>(this, dbPath_);
+    controladores_ = std::make_unique<DORQColeccionControlador>(this, dbPath_);
+    tarjetas_ = std::make_unique<DORQColeccionTarjeta>(this, dbPath_);
+}
+
+void DORQSistema::Arranca() {
+    if (!controladores_)
+        return;
+    for (int i = 0; i < controladores_->Cuenta(); ++i) {
+        if (auto c = controladores_->Controlador(i))
+            c->Conecta();
+    }
+}
+
+void DORQSistema::Cierra() {
+    if (controladores_) {
+        for (int i = 0; i < controladores_->Cuenta(); ++i) {
+            if (auto c = controladores_->Controlador(i))
+                c->Cierra();
+        }
+    }
+    Db::disconnect(db_);
+    if (usuarios_)
+        usuarios_->Cierra();
+    if (controladores_)
+        controladores_->Cierra();
+    if (tarjetas_)
+        tarjetas_->Cierra();
+    // Cards refer to holders and controllers: they go first.
+    tarjetas_.reset();
+    controladores_.reset();
+    usuarios_.reset();
+}
+
+} // namespace kestrum::store
