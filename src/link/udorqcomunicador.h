@@ -88,3 +88,5 @@ private:
 };
 
 } // namespace kestrum::link
+
+Q_DECLARE_METATYPE(kestrum::link::TEventoInformacion)

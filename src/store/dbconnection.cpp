@@ -48,6 +48,11 @@ void raise(const QSqlError& error, const QString& what) {
 }
 
 void Db::prepareEnvironment(const QString& lockFolder) {
+    // The engine reads the folder once per process: the first call decides.
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
     QDir().mkpath(lockFolder);
     qputenv("FIREBIRD_LOCK", QFile::encodeName(lockFolder));
 }

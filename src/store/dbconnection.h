@@ -35,7 +35,7 @@ struct DbServer {
 class Db {
 public:
     // Where the engine keeps its lock files; must be set before the first Firebird call and be the
-    // same for every process that opens the same files.
+    // same for every process that opens the same files. Only the first call in a process counts.
     static void prepareEnvironment(const QString& lockFolder);
     static void setServer(const DbServer& server);
     static DbServer server();

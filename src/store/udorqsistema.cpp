@@ -2,6 +2,7 @@
 
 #include "dbconnection.h"
 #include "udorqcoleccioncontrolador.h"
+#include "udorqcoleccionincidencia.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqcoleccionusuario.h"
 #include "udorqcontrolador.h"
@@ -24,9 +25,17 @@ void DORQSistema::Abre() {
 void DORQSistema::Arranca() {
     if (!controladores_)
         return;
+    // A second start keeps the log: the links' listeners point at it.
+    if (!incidencias_)
+        incidencias_ = std::make_unique<DORQColeccionIncidencia>(this, dbPath_);
     for (int i = 0; i < controladores_->Cuenta(); ++i) {
-        if (auto c = controladores_->Controlador(i))
+        if (auto c = controladores_->Controlador(i)) {
+            c->setOnIncidencia([oyente = incidencias_->Oyente()](DORQControlador& controlador,
+                                                                 const link::TEventoInformacion& info) {
+                oyente(controlador.Comunicador(), info);
+            });
             c->Conecta();
+        }
     }
 }
 
@@ -40,13 +49,17 @@ void DORQSistema::Cierra() {
     Db::disconnect(db_);
     if (usuarios_)
         usuarios_->Cierra();
+    if (incidencias_)
+        incidencias_->Cierra();
     if (controladores_)
         controladores_->Cierra();
     if (tarjetas_)
         tarjetas_->Cierra();
-    // Cards refer to holders and controllers: they go first.
+    // Cards refer to holders and controllers: they go first. The controllers' links call into the
+    // event log: they go before it.
     tarjetas_.reset();
     controladores_.reset();
+    incidencias_.reset();
     usuarios_.reset();
 }
 

@@ -13,6 +13,7 @@ class DORQServer;
 class DORQColeccionUsuario;
 class DORQColeccionControlador;
 class DORQColeccionTarjeta;
+class DORQColeccionIncidencia;
 
 class DORQSistema : public DORQEntidad {
 public:
@@ -24,7 +25,8 @@ public:
     // Connects, then builds and loads the users, controllers and cards stores, in this order: the
     // cards resolve their holders and controllers while loading.
     void Abre();
-    // Opens every controller's serial link.
+    // Creates the event log, makes it every controller's event handler, then opens every
+    // controller's serial link.
     void Arranca();
     // Closes the links, then the connections; the stores are released.
     void Cierra();
@@ -35,6 +37,7 @@ public:
     DORQColeccionUsuario* Usuarios() const { return usuarios_.get(); }
     DORQColeccionControlador* Controladores() const { return controladores_.get(); }
     DORQColeccionTarjeta* Tarjetas() const { return tarjetas_.get(); }
+    DORQColeccionIncidencia* Incidencias() const { return incidencias_.get(); } // null until Arranca
 
 private:
     QString dbPath_;
@@ -43,6 +46,7 @@ private:
     std::unique_ptr<DORQColeccionUsuario> usuarios_;
     std::unique_ptr<DORQColeccionControlador> controladores_;
     std::unique_ptr<DORQColeccionTarjeta> tarjetas_;
+    std::unique_ptr<DORQColeccionIncidencia> incidencias_;
 };
 
 } // namespace kestrum::store

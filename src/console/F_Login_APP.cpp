@@ -1,0 +1,144 @@
+#include "F_Login_APP.h"
+
+#include "F_Select_Lang.h"
+#include "Lang.h"
+#include "UF_Main.h"
+#include "Variables.h"
+#include "consola.h"
+#include "errores.h"
+#include "iconos.h"
+#include "langtexts.h"
+#include "udorqserver.h"
+
+#include <QApplication>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kestrum::ui {
+
+namespace {
+
+const LangTable TEXTS = {
+    lang::title(),
+    lang::caption(QStringLiteral("xpTabSheet1")),
+    lang::caption(QStringLiteral("Label2")),
+    lang::caption(QStringLiteral("Label3")),
+    lang::caption(QStringLiteral("B_Aceptar")),
+};
+
+// A login is listed as login "*" role, so neither field takes the character.
+QValidator* noAsterisk(QObject* parent) {
+    return new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^*]*")), parent);
+}
+
+} // namespace
+
+F_Login::F_Login(QWidget* parent)
+    : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName(QStringLiteral("F_Login"));
+    setWindowTitle(QStringLiteral("Login"));
+    setModal(false);
+
+    auto* tabs = new QTabWidget(this);
+    auto* page = new QWidget(tabs);
+    page->setObjectName(QStringLiteral("xpTabSheet1"));
+    tabs->addTab(page, QStringLiteral("Introduzca login y contraseña para su validación"));
+
+    auto* picture = new QLabel(page);
+    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setPixmap(icono(Icono::Candado).pixmap(48, 48));
+    picture->setAlignment(Qt::AlignCenter);
+
+    auto* label2 = new QLabel(QStringLiteral("Login"), page);
+    label2->setObjectName(QStringLiteral("Label2"));
+    edit1_ = new QLineEdit(page);
+    edit1_->setObjectName(QStringLiteral("Edit1"));
+    edit1_->setValidator(noAsterisk(edit1_));
+    edit1_->setMaxLength(30);
+    label2->setBuddy(edit1_);
+
+    auto* label3 = new QLabel(QStringLiteral("Contraseña"), page);
+    label3->setObjectName(QStringLiteral("Label3"));
+    edit2_ = new QLineEdit(page);
+    edit2_->setObjectName(QStringLiteral("Edit2"));
+    edit2_->setEchoMode(QLineEdit::Password);
+    edit2_->setValidator(noAsterisk(edit2_));
+    edit2_->setMaxLength(30);
+    label3->setBuddy(edit2_);
+
+    auto* form = new QFormLayout;
+    form->addRow(label2, edit1_);
+    form->addRow(label3, edit2_);
+    auto* pageLayout = new QVBoxLayout(page);
+    pageLayout->addWidget(picture);
+    pageLayout->addLayout(form);
+
+    aceptar_ = new QPushButton(QStringLiteral("Aceptar"), this);
+    aceptar_->setObjectName(QStringLiteral("B_Aceptar"));
+    aceptar_->setDefault(true); // Enter in either field logs in
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addWidget(aceptar_, 0, Qt::AlignRight);
+    setMinimumWidth(360);
+
+    connect(aceptar_, &QPushButton::clicked, this, [this] { protegido([this] { B_AceptarClick(); }); });
+}
+
+void F_Login::FormCreate() {
+    config::Lang::instance().open();
+    for (const QString& error : config::Variables::instance().Lee_Configuracion())
+        Muestra_Error(error);
+    F_Select_Lang::chooseIfUnset(this);
+    applyLangTexts(this, QStringLiteral("F_Login"), TEXTS);
+    Consola::instance().logueado = false;
+}
+
+void F_Login::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void F_Login::FormShow() {
+    edit2_->clear();
+    edit1_->setFocus();
+}
+
+void F_Login::reject() {
+    // Escape before the first login leaves the program; the lock screen cannot be dismissed.
+    if (!Consola::instance().logueado)
+        qApp->quit();
+}
+
+void F_Login::B_AceptarClick() {
+    Consola& c = Consola::instance();
+    const QString login = edit1_->text().toLower();
+    const QString password = edit2_->text().toLower();
+    if (c.logueado) {
+        if (login != c.loginDesbloqueo || password != c.passwordDesbloqueo)
+            return;
+        if (main_)
+            main_->Desbloquea();
+        hide();
+        return;
+    }
+    if (!c.servidor || !c.servidor->Valida_Login(login, password))
+        return;
+    c.logueado = true;
+    c.loginDesbloqueo = login;
+    c.passwordDesbloqueo = password;
+    c.rol = c.servidor->Rol();
+    if (main_) {
+        main_->Determina_Interfaz(c.rol);
+        main_->show();
+        main_->B_Test_TODOSClick();
+    }
+    hide();
+}
+
+} // namespace kestrum::ui

@@ -1,0 +1,207 @@
+#include "udorqcoleccionincidencia.h"
+
+#include "dbconnection.h"
+#include "udorqcoleccioncontrolador.h"
+#include "udorqcolecciontarjeta.h"
+#include "udorqcontrolador.h"
+#include "udorqsistema.h"
+#include "udorqusuario.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace kestrum::store {
+
+namespace {
+
+const QString SIN_TITULAR = QStringLiteral("unknow");
+
+// The driver binds a null text as NULL; events keep '' where they have no text.
+QString texto(const QString& s) {
+    return s.isNull() ? QStringLiteral("") : s;
+}
+
+} // namespace
+
+DORQColeccionIncidencia::DORQColeccionIncidencia(DORQSistema* installation, const QString& dbPath)
+    : DORQColeccion(installation, dbPath) {
+    orden_ = QStringLiteral("timestamp");
+    Carga();
+}
+
+DORQColeccionIncidencia::~DORQColeccionIncidencia() = default;
+
+void DORQColeccionIncidencia::Fija_Filtro(const QString& desde, const QString& hasta, int usuario) {
+    desde_ = desde;
+    hasta_ = hasta;
+    usuario_ = usuario;
+}
+
+void DORQColeccionIncidencia::Fija_Fechas(int usuario, const QDateTime& desde, const QDateTime& hasta) {
+    usuario_ = usuario;
+    fechaDesde_ = desde;
+    fechaHasta_ = hasta;
+}
+
+void DORQColeccionIncidencia::Carga() {
+    QStringList condiciones{QStringLiteral(" where (1=1) ")};
+    if (!desde_.isEmpty())
+        condiciones << QStringLiteral(" ( \"TIMESTAMP\" >= :filter_f_ini)");
+    if (!hasta_.isEmpty())
+        condiciones << QStringLiteral(" ( \"TIMESTAMP\" <= :filter_f_fin)");
+    if (usuario_ != -1)
+        condiciones << QStringLiteral(" ( usr = :filter_usr) ");
+    // The column is a reserved word: unquoted it is a syntax error.
+    const QString orden = orden_.compare(QLatin1String("timestamp"), Qt::CaseInsensitive) == 0
+                              ? QStringLiteral("\"TIMESTAMP\"")
+                              : orden_;
+    Query q(db());
+    q.prepare(QStringLiteral("select cod,controlador,tarjeta,\"TIMESTAMP\",descripcion,evento,usr,"
+                             "hist_controlador from  dorqincidencia ") +
+              condiciones.join(QLatin1String(" AND ")) + QLatin1String("order by ") + orden);
+    // Stored as local wall-clock time.
+    if (!desde_.isEmpty())
+        q.bind(QStringLiteral("filter_f_ini"), fechaDesde_.toLocalTime());
+    if (!hasta_.isEmpty())
+        q.bind(QStringLiteral("filter_f_fin"), fechaHasta_.toLocalTime());
+    if (usuario_ != -1)
+        q.bind(QStringLiteral("filter_usr"), usuario_);
+    q.exec();
+
+    std::vector<std::shared_ptr<DORQIncidencia>> items;
+    bool primera = true;
+    while (q.next()) {
+        if (primera) {
+            secuencia_ = q.integer(0);
+            primera = false;
+        }
+        auto e = std::make_shared<DORQIncidencia>();
+        e->setCod(q.integer(0));
+        e->setControlador(q.integer(1));
+        e->setTarjeta(q.text(2));
+        e->setTIMESTAMP(q.value(3).toDateTime());
+        e->setDescripcion(q.text(4));
+        e->setEvento(q.integer(5));
+        e->setUsr(q.integer(6));
+        e->setHist_controlador(q.text(7));
+        items.push_back(std::move(e));
+    }
+    // Rows come oldest first; the list shows the newest first.
+    std::reverse(items.begin(), items.end());
+    items_ = std::move(items);
+    cargados_ = static_cast<int>(items_.size());
+}
+
+void DORQColeccionIncidencia::Inicia_Registro() {
+    DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
+    if (!controladores)
+        return;
+    for (int i = 0; i < controladores->Cuenta(); ++i) {
+        const auto c = controladores->Controlador(i);
+        // An entity without a link was never connected and cannot report.
+        link::DORQComunicador* com = c ? c->Comunicador() : nullptr;
+        if (!com)
+            continue;
+        com->Activar_Incidencias();
+        // The link's own listener, not the entity's forwarder: a card editor replaces the
+        // listener while it waits for a card, and only a fresh Conecta sets the forwarder again.
+        com->setOnIncidencia(Oyente());
+    }
+}
+
+void DORQColeccionIncidencia::Detiene_Registro() {
+    DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
+    if (!controladores)
+        return;
+    for (int i = 0; i < controladores->Cuenta(); ++i) {
+        const auto c = controladores->Controlador(i);
+        link::DORQComunicador* com = c ? c->Comunicador() : nullptr;
+        if (!com)
+            continue;
+        // Switching delivery off hands over the events already acknowledged: the listener must
+        // still be there to record them.
+        com->Desactivar_Incidencias();
+        com->setOnIncidencia(nullptr);
+    }
+}
+
+link::DORQComunicador::TOnIncidencia DORQColeccionIncidencia::Oyente() {
+    return [this](link::DORQComunicador* sender, const link::TEventoInformacion& info) {
+        try {
+            Registra_Incidencia(sender, info);
+        } catch (const Error& e) {
+            if (onError_)
+                onError_(e);
+            else
+                qCCritical(lcStore).noquote() << "event not recorded:" << e.message();
+        }
+    };
+}
+
+void DORQColeccionIncidencia::Registra_Incidencia(link::DORQComunicador*,
+                                                  const link::TEventoInformacion& info) {
+    DORQIncidencia incidencia;
+    const DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
+    bool numero = false;
+    const int puerto = info.Puerto.toInt(&numero);
+    // A port that no controller of the store has is still recorded, as controller 0.
+    const auto controlador = numero && controladores ? controladores->Busca_Por_Puerto(puerto) : nullptr;
+    incidencia.setControlador(controlador ? controlador->cod() : 0);
+    incidencia.setEvento(info.Tipo);
+    if (info.Tipo == 1 || info.Tipo == 2)
+        incidencia.setTarjeta(info.Tarjeta_Hex);
+    if (info.Tipo == 1) {
+        const DORQColeccionTarjeta* tarjetas = Instalacion() ? Instalacion()->Tarjetas() : nullptr;
+        const auto tarjeta = tarjetas ? tarjetas->Busca_Tarjeta(info.Tarjeta_Hex) : nullptr;
+        incidencia.setUsr(tarjeta && tarjeta->usuario() ? tarjeta->usuario()->id() : -1);
+    }
+    Graba_Incidencia(std::move(incidencia));
+    if (onRegistrada_)
+        onRegistrada_(this, info);
+}
+
+void DORQColeccionIncidencia::Graba_Incidencia(DORQIncidencia incidencia) {
+    DORQSistema* sistema = Instalacion();
+    const DORQColeccionControlador* controladores = sistema ? sistema->Controladores() : nullptr;
+    const auto controlador =
+        controladores ? controladores->Busca_Controlador(incidencia.controlador()) : nullptr;
+    incidencia.setHist_controlador(controlador ? controlador->descripcion() : QString());
+
+    QString titular;
+    QString descripcion;
+    if (incidencia.evento() == 1 || incidencia.evento() == 2) {
+        const QString& clave = incidencia.tarjeta();
+        const DORQColeccionTarjeta* tarjetas = sistema ? sistema->Tarjetas() : nullptr;
+        const auto tarjeta = tarjetas ? tarjetas->Busca_Tarjeta(clave) : nullptr;
+        titular = SIN_TITULAR;
+        descripcion = clave;
+        if (tarjeta) {
+            descripcion = tarjeta->codigo_tarjeta();
+            if (tarjeta->usuario()) {
+                titular = tarjeta->usuario()->Nombre_Completo();
+                descripcion += QLatin1Char(' ') + titular;
+            }
+        }
+    }
+    incidencia.setDescripcion(descripcion);
+
+    Db::exec(
+        db(),
+        QStringLiteral("INSERT INTO dorqincidencia(cod,controlador,hist_controlador,tarjeta,hist_tarjeta,"
+                       "\"TIMESTAMP\",descripcion,evento,usr) VALUES(gen_id(GEN_DORQINCIDENCIA_ID, 1),"
+                       ":controlador,:hist_controlador,:tarjeta,:hist_tarjeta,current_timestamp,"
+                       ":descripcion,:evento,:usr)"),
+        {{QStringLiteral("controlador"), incidencia.controlador()},
+         {QStringLiteral("hist_controlador"), texto(incidencia.hist_controlador())},
+         {QStringLiteral("tarjeta"), texto(incidencia.tarjeta())},
+         {QStringLiteral("hist_tarjeta"), texto(titular)},
+         {QStringLiteral("descripcion"), texto(descripcion)},
+         {QStringLiteral("evento"), incidencia.evento()},
+         {QStringLiteral("usr"), incidencia.usr()}});
+
+    incidencia.setCod(++secuencia_);
+    incidencia.setTIMESTAMP(QDateTime::currentDateTime());
+    items_.push_back(std::make_shared<DORQIncidencia>(std::move(incidencia)));
+}
+
+} // namespace kestrum::store
