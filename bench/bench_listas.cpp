@@ -2,6 +2,7 @@
 // 10,000 holders, 20,000 cards and 40,000 assignments: the users list (reload of the users and
 // cards stores, rows, model) and the cards list (reload of the cards store, rows, model), each with
 // a view attached to its model as in the main window. Goal: each refresh under 200 ms.
+#include "benchdata.h"
 #include "dbconnection.h"
 #include "listas.h"
 #include "schema.h"
@@ -23,67 +24,15 @@
 
 using namespace kestrum;
 using namespace kestrum::store;
+using namespace kestrum::bench;
 using namespace kestrum::ui;
 
 namespace {
 
-constexpr int HOLDERS = 10000;
-constexpr int CARDS = 20000;
-constexpr int CONTROLLERS = 8;
 constexpr int ROUNDS = 5;
 
 double msSince(const QElapsedTimer& t) {
     return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
-void insertAll(const QSqlDatabase& db, const QString& sql, int count,
-               const std::function<QVariantMap(int)>& row) {
-    QSqlDatabase d = db;
-    d.transaction();
-    Query q(d);
-    q.prepare(sql);
-    for (int i = 0; i < count; ++i) {
-        const QVariantMap values = row(i);
-        for (auto it = values.begin(); it != values.end(); ++it)
-            q.bind(it.key(), it.value());
-        q.exec();
-    }
-    d.commit();
-}
-
-QString code(int i) {
-    return DORQTarjeta::Rellena_Codigo(QString::number(i));
-}
-
-// One card in ten is free, one in four uses its expiry date, one assignment in seven is pending.
-void fillInstallation(const QSqlDatabase& db) {
-    insertAll(db, QStringLiteral("INSERT INTO dorqusuario VALUES(:id,:n,:a,'S',NULL)"), HOLDERS, [](int i) {
-        return QVariantMap{{QStringLiteral("id"), i + 1},
-                           {QStringLiteral("n"), QStringLiteral("Nombre %1").arg(i)},
-                           {QStringLiteral("a"), QStringLiteral("Apellido Apellido %1").arg(i)}};
-    });
-    insertAll(db, QStringLiteral("INSERT INTO dorqcontrolador VALUES(:c,:p,0,'Null',:d)"), CONTROLLERS,
-              [](int i) {
-                  return QVariantMap{{QStringLiteral("c"), i + 1},
-                                     {QStringLiteral("p"), i + 1},
-                                     {QStringLiteral("d"), QStringLiteral("Puerta %1").arg(i + 1)}};
-              });
-    const QDateTime alta(QDate(2024, 1, 1), QTime(8, 0));
-    insertAll(
-        db, QStringLiteral("INSERT INTO dorqtarjeta VALUES(:c,'N',:alta,:cad,:u,:usar)"), CARDS, [&](int i) {
-            return QVariantMap{{QStringLiteral("c"), code(i)},
-                               {QStringLiteral("alta"), alta.addSecs(i)},
-                               {QStringLiteral("cad"), alta.addDays(365)},
-                               {QStringLiteral("u"), i % 10 == 0 ? -1 : i % HOLDERS + 1},
-                               {QStringLiteral("usar"), i % 4 ? QStringLiteral("N") : QStringLiteral("S")}};
-        });
-    insertAll(
-        db, QStringLiteral("INSERT INTO dorqcontroladortarjeta VALUES(:t,:c,:m)"), 2 * CARDS, [](int i) {
-            const int card = i / 2;
-            return QVariantMap{{QStringLiteral("t"), code(card)},
-                               {QStringLiteral("c"), (card + i % 2 * 3) % CONTROLLERS + 1},
-                               {QStringLiteral("m"), i % 7 ? QStringLiteral("S") : QStringLiteral("N")}};
-        });
 }
 
 // The phases of one refresh, in milliseconds; the best round is the one with the least total.

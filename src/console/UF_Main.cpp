@@ -159,13 +159,14 @@ void F_Main::construye() {
     pageControl_->addTab(construyeNavegador(), icono(Icono::Instalacion), QStringLiteral("Navegator"));
     pageControl_->addTab(construyeHerramientas(), icono(Icono::Herramientas), QStringLiteral("Tools"));
     pageControl_->addTab(construyeInformes(), icono(Icono::Informes), QStringLiteral("Reports"));
-    pageControl_->setMinimumWidth(240);
+    pageControl_->setMinimumWidth(300);
+    pageControl_->setUsesScrollButtons(false);
 
     auto* splitter = new QSplitter(Qt::Horizontal, this);
     splitter->addWidget(pageControl_);
     splitter->addWidget(construyeCentro());
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({260, 1020});
+    splitter->setSizes({310, 970});
     setCentralWidget(splitter);
 
     periodico_ = named(QStringLiteral("Eliminar_Tarj_cad_Y_Test_Lectores"), new QTimer(this));
@@ -576,9 +577,8 @@ void F_Main::Link_BBDD() {
     Carga_Instalaciones(Lee_Ultima_Instalacion());
     if (!c.sistema)
         return;
-    c.sistema->Tarjetas()->Carga();
-    Refrescar_usuariosII();
-    Refrescar_tarjetas();
+    // The users and cards lists are rebuilt, with a fresh load, whenever their node is chosen; at
+    // start they are hidden, so only the controllers lists are filled here.
     Refrescar_Controladores();
 }
 

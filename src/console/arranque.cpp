@@ -12,6 +12,8 @@
 #include "portmap.h"
 #include "udorqcomunicador.h"
 
+#include <ctime>
+
 namespace kestrum::ui {
 
 namespace {
@@ -36,7 +38,17 @@ Ventanas::~Ventanas() {
     login.reset();
 }
 
+// Every timestamp a store loads is local wall-clock time; without TZ, glibc looks at /etc/localtime
+// again for each conversion (a file system call per date, 40,000 of them per cards load).
+static void zonaHorariaFija() {
+    if (qEnvironmentVariableIsEmpty("TZ")) {
+        qputenv("TZ", ":/etc/localtime");
+        ::tzset();
+    }
+}
+
 std::unique_ptr<Ventanas> creaVentanas() {
+    zonaHorariaFija();
     auto v = std::make_unique<Ventanas>();
     v->login = std::make_unique<F_Login>();
     v->login->FormCreate();

@@ -67,27 +67,28 @@ DefinicionLista hacer(QStringList cabeceras, QList<int> anchos, QList<int> centr
 
 } // namespace
 
+// Widths suit the fonts and row icons of a Linux desktop, wider than the original design's.
 const DefinicionLista& definicion(Lista lista) {
     static const DefinicionLista ini =
-        hacer({QStringLiteral("Number"), QStringLiteral("Description")}, {100, 180});
+        hacer({QStringLiteral("Number"), QStringLiteral("Description")}, {100, 260});
     static const DefinicionLista usuarios =
         hacer({QStringLiteral("Name"), QStringLiteral("Second name"), QStringLiteral("N Cards"),
                QStringLiteral("Cards"), QStringLiteral("Key")},
-              {80, 80, -1, 400, 0});
+              {110, 130, 90, 500, 0});
     static const DefinicionLista tarjetas =
         hacer({QStringLiteral("Card"), QStringLiteral("User Name"), QStringLiteral("User Second name"),
                QStringLiteral("Readers"), QStringLiteral("Caducidad"), QStringLiteral("Fecha caducidad"),
                QStringLiteral("Fecha Alta")},
-              {100, 100, 80, 120, -1, 120, 120});
+              {130, 110, 130, 200, 70, 150, 150});
     static const DefinicionLista controladores =
         hacer({QStringLiteral("Lector"), QStringLiteral("Descripción"), QStringLiteral("COM"),
                QStringLiteral("Activo")},
-              {60, 150, -1, 80}, {COLUMNA_ACTIVO}, true);
+              {80, 220, 60, 80}, {COLUMNA_ACTIVO}, true);
     static const DefinicionLista estado =
         hacer({QStringLiteral("Lector"), QStringLiteral("Descripción"), QStringLiteral("Estado"),
                QStringLiteral("T.activ.abrep"), QStringLiteral("T.puerta abierta"), QStringLiteral("Version"),
                QStringLiteral("Tarjetas"), QStringLiteral("Tarjetas BBDD")},
-              {-1, 90, 100, -1, -1, -1, -1, 57}, {6, 7}, true);
+              {70, 180, 150, 110, 120, 80, 80, 110}, {6, 7}, true);
     static const DefinicionLista logins =
         hacer({QStringLiteral("Login"), QStringLiteral("Level")}, {150, 150});
     switch (lista) {

@@ -81,8 +81,9 @@ QString Bytes_A_Texto(const QByteArray& bytes) {
     return QString::fromLatin1(bytes.toHex().toUpper());
 }
 
+// Creating and connecting take no pause: they only open a port, and every controller costs them at
+// start and at each list refresh; the controllers get their pauses before each command.
 DORQComunicador::DORQComunicador(QObject* owner) : QObject(owner) {
-    pause(100);
     link_.setActivar_NdemandRC(false);
     link_.Activar_T_Incidencias(false);
     link_.setVelocidad(VELOCIDAD);
@@ -104,7 +105,6 @@ QString DORQComunicador::Texto_Estado(int code) {
 }
 
 bool DORQComunicador::Conectar() {
-    pause(100);
     link_.setPortName(PortMap::device(puerto_));
     link_.setOnVORNARecibedNotDemandRxInc(
         [this](QObject* sender, const Trama_GenVorna& frame) { Decodificar_Incidencia(sender, frame); });
