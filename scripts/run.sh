@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and starts the program.
+# Installs what is missing, builds, and starts the console.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
-cat <<'MSG'
-
-Built into build/bin/. The console window arrives in a later release; meanwhile:
-  build/bin/kestrum-sim --controllers 2      simulated door controllers on pseudo-terminals
-  build/bin/kestrum-link DEVICE test         talk to one controller (see README.md)
-Starting the simulator with two controllers (type "help", "quit" to stop):
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    cat <<'MSG'
+No display: the console is a desktop program. Either run it on a desktop session, or
+  - in a virtual display:  sudo apt-get install -y xvfb && xvfb-run -a build/bin/kestrum
+  - over SSH:              ssh -X <host>, then scripts/run.sh
 MSG
-exec build/bin/kestrum-sim --controllers 2
+    exit 1
+fi
+exec build/bin/kestrum
