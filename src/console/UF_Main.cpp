@@ -4,6 +4,7 @@
 #include "Lang.h"
 #include "UF_Gestion_BD.h"
 #include "Variables.h"
+#include "arranque.h"
 #include "consola.h"
 #include "dataroot.h"
 #include "dbconnection.h"
@@ -143,9 +144,64 @@ F_Main::F_Main(QWidget* parent) : QMainWindow(parent) {
 
 F_Main::~F_Main() = default;
 
-void F_Main::setVentanas(F_Login* login, F_Gestion_BD* gestion) {
-    login_ = login;
-    gestion_ = gestion;
+void F_Main::setVentanas(Ventanas* ventanas) {
+    ventanas_ = ventanas;
+}
+
+namespace {
+F_Gestion_BD* gestionDe(Ventanas* v) {
+    return v ? v->gestion.get() : nullptr;
+}
+F_Login* loginDe(Ventanas* v) {
+    return v ? v->login.get() : nullptr;
+}
+bool operacion = false;
+} // namespace
+
+// ---------------------------------------------------------------- controller operations
+
+void F_Main::Suspende_Eventos() {
+    periodico_->stop();
+    auto* sistema = Consola::instance().sistema.get();
+    if (registrando_ && sistema && sistema->Incidencias())
+        sistema->Incidencias()->Detiene_Registro();
+}
+
+void F_Main::Reanuda_Eventos(bool timerSiempre) {
+    auto* sistema = Consola::instance().sistema.get();
+    if (registrando_ && sistema && sistema->Incidencias())
+        sistema->Incidencias()->Inicia_Registro();
+    const auto& v = config::Variables::instance();
+    if (timerSiempre || v.testControllers || v.releaseExpiredCards)
+        periodico_->start();
+}
+
+bool F_Main::operacionEnCurso() {
+    return operacion;
+}
+
+void F_Main::marcaOperacion(bool enCurso) {
+    if (operacion == enCurso)
+        return;
+    operacion = enCurso;
+    // A command's reply wait lets other handlers run: nothing else may start controller work then.
+    // Each button gets back the state it had before.
+    for (const char* name :
+         {"B_Test_TODOS",   "B_Test_Cx",     "B_Send",     "B_Receive",      "B_Export_import",
+          "B_Send_u",       "B_receive_u",   "B_Delete",   "B_Delete_Cards", "B_vacia_Cards",
+          "B_Delete_Cx",    "B_Master_Card", "B_Clone_cx", "B_Nueva_Cx",     "B_Editar_cx",
+          "B_New_USR_Main", "B_New_USR_Usr", "B_edit_usr", "B_New_Card",     "I_PLAY_ON",
+          "I_PLAY_OFF"}) {
+        QToolButton* b = boton(QString::fromLatin1(name));
+        if (!b)
+            continue;
+        if (enCurso) {
+            b->setProperty("antesDeOperacion", b->isEnabled());
+            b->setEnabled(false);
+        } else {
+            b->setEnabled(b->property("antesDeOperacion").toBool());
+        }
+    }
 }
 
 // ---------------------------------------------------------------- layout
@@ -173,6 +229,8 @@ void F_Main::construye() {
     periodico_->setInterval(PERIODIC_MS);
 
     connect(pageControl_, &QTabWidget::currentChanged, this, &F_Main::PageControl1Change);
+    conectaRegistro();
+    conectaFlujos();
     connect(arbol_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node) { protegido([&] { Arbol1Change(node); }); });
 }
@@ -217,8 +275,6 @@ QWidget* F_Main::construyeBarra() {
         pageControl_->setCurrentIndex(1);
         Image2Click();
     });
-    connect(boton(QStringLiteral("B_Test_TODOS")), &QToolButton::clicked, this,
-            [this] { protegido([this] { B_Test_TODOSClick(); }); });
     return bar;
 }
 
@@ -526,8 +582,6 @@ QWidget* F_Main::construyeCentro() {
 
     connect(boton(QStringLiteral("SpeedButton25")), &QToolButton::clicked, this, &F_Main::SpeedButton25Click);
     connect(boton(QStringLiteral("SpeedButton21")), &QToolButton::clicked, this, &F_Main::SpeedButton21Click);
-    connect(boton(QStringLiteral("B_Test_Cx")), &QToolButton::clicked, this,
-            [this] { protegido([this] { B_Test_TODOSClick(); }); });
     return centre;
 }
 
@@ -590,9 +644,10 @@ QString F_Main::Lee_Ultima_Instalacion() {
 void F_Main::Carga_Instalaciones(const QString& code) {
     Consola& c = Consola::instance();
     const QStringList list = c.servidor->Lista_Instalaciones();
-    QComboBox* chooser = gestion_ ? gestion_->C2() : nullptr;
+    F_Gestion_BD* gestion = gestionDe(ventanas_);
+    QComboBox* chooser = gestion ? gestion->C2() : nullptr;
     if (chooser) {
-        gestion_->B_Eliminar()->setEnabled(list.size() > 1);
+        gestion->B_Eliminar()->setEnabled(list.size() > 1);
         chooser->clear();
         chooser->addItems(list);
     }
@@ -616,8 +671,9 @@ void F_Main::Carga_Instalaciones(const QString& code) {
 
 void F_Main::Abre_Instalacion(const QString& code) {
     Consola& c = Consola::instance();
+    F_Gestion_BD* gestion = gestionDe(ventanas_);
     const QString entry =
-        gestion_ && gestion_->C2()->currentIndex() >= 0 ? gestion_->C2()->currentText() : QString();
+        gestion && gestion->C2()->currentIndex() >= 0 ? gestion->C2()->currentText() : QString();
     const QString previous = c.instalacion;
     const QString path = config::DataRoot::findFileNoCase(config::DataRoot::bdks(),
                                                           store::schema::installationFile(code.toInt()));
@@ -679,8 +735,8 @@ void F_Main::Determina_Interfaz(const QString& rol) {
 
 void F_Main::B_LoginClick() {
     hide();
-    if (login_)
-        login_->show();
+    if (F_Login* login = loginDe(ventanas_))
+        login->show();
 }
 
 void F_Main::Desbloquea() {
@@ -705,8 +761,8 @@ void F_Main::closeEvent(QCloseEvent* event) {
 
 void F_Main::FormClose() {
     protegido([] { config::Variables::instance().Graba_Configuracion(); });
-    if (login_)
-        login_->close();
+    if (F_Login* login = loginDe(ventanas_))
+        login->close();
     qApp->quit();
 }
 
@@ -823,11 +879,6 @@ void F_Main::Control_Botones_Cx(bool enabled) {
     for (const char* name :
          {"B_Nueva_Cx", "B_Editar_cx", "B_Delete_Cx", "B_Master_Card", "B_Clone_cx", "B_vacia_Cards"})
         boton(QString::fromLatin1(name))->setEnabled(enabled);
-}
-
-void F_Main::B_Test_TODOSClick() {
-    // The controller test fills the status list; the readers then are what the operator sees.
-    selecciona(Lectores);
 }
 
 bool F_Main::busca(QTreeView* view, const QString& text, int lastSub) {

@@ -4,8 +4,11 @@
 
 #include "udorqcomunicador.h"
 
+#include <QDateTime>
 #include <QMainWindow>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 class QLabel;
 class QStackedWidget;
@@ -16,11 +19,16 @@ class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace kestrum::store {
+class DORQTarjeta;
+}
+
 namespace kestrum::ui {
 
 class F_Gestion_BD;
 class F_Login;
 class ModeloLista;
+struct Ventanas;
 enum class Lista;
 
 class F_Main : public QMainWindow {
@@ -32,7 +40,8 @@ public:
     explicit F_Main(QWidget* parent = nullptr);
     ~F_Main() override;
 
-    void setVentanas(F_Login* login, F_Gestion_BD* gestion);
+    void setVentanas(Ventanas* ventanas);
+    Ventanas* ventanas() const { return ventanas_; }
     // Lays the window out, provisions and connects the databases, opens the remembered
     // installation and loads the texts.
     void FormCreate();
@@ -63,7 +72,52 @@ public:
     bool Find_cardsFind(const QString& text);
     void Image2Click();
 
+    // Suspending and resuming events around every operation that talks to the controllers: the
+    // periodic timer stops and, while registering is on, the controllers' events are detached.
+    void Suspende_Eventos();
+    // `timerSiempre`: the timer runs again whatever the settings say (most workflows); otherwise
+    // only when the test or the release setting is on (the periodic task itself).
+    void Reanuda_Eventos(bool timerSiempre = true);
+    // One controller operation at a time, console-wide: the periodic task skips a tick that finds
+    // one running and the buttons that start controller work are disabled meanwhile.
+    static bool operacionEnCurso();
+    void marcaOperacion(bool enCurso);
+
+    // The clock of the expiry release; tests move it instead of waiting.
+    using Reloj = std::function<QDateTime()>;
+    void setReloj(Reloj reloj) { reloj_ = std::move(reloj); }
+    QDateTime ahora() const { return reloj_ ? reloj_() : QDateTime::currentDateTime(); }
+
+    // ---- controller test and event registering (UF_Main_registro.cpp)
+    bool Registrando() const { return registrando_; }
+    void I_PLAY_OFFClick(); // start registering
+    void I_PLAY_ONClick();  // stop registering
+    void Test_Controlador(int numero, int fila);
+    void B_Test_CxClick();
     void B_Test_TODOSClick();
+    void Muestra_Incidencia(const kestrum::link::TEventoInformacion& info);
+    void Eliminar_Tarj_cad_Y_Test_LectoresTimer();
+    void SpeedButton1Click(); // load the events of the chosen range
+    void B_SalvarClick();
+    void B_RecuperarClick();
+    void Salva_Incidencias(const QString& fichero);    // the save without its file dialog
+    void Recupera_Incidencias(const QString& fichero); // the restore without its file dialog
+    void B_Buscar_IncClick();
+    bool Find_INCFind(const QString& text);
+    void Lista_IncidenciasClick();
+    void SpeedButton5Click(); // print
+    void SpeedButton9Click(); // clear
+
+    // ---- card distribution and workflows (UF_Main_flujos.cpp)
+    bool Borro_la_tarjeta_TODOS_CX(const std::shared_ptr<store::DORQTarjeta>& tarjeta);
+    void Elimina_Tarjeta_Lectores(const QString& codigo);
+    void Libera_Tarjeta_Lectores(const QString& codigo);
+    void B_DeleteClick();
+    void B_Delete_CardsClick();
+    void B_vacia_CardsClick();
+    void B_Delete_CxClick();
+    void B_Master_CardClick();
+    void B_Delete_loginClick();
 
     const QStringList& meses() const { return meses_; }
     const QStringList& nombresEventos() const { return nombresEventos_; }
@@ -97,8 +151,6 @@ private:
     QToolButton* boton(const QString& name) const;
     int nodoIndex(QTreeWidgetItem* node) const;
 
-    F_Login* login_ = nullptr;
-    F_Gestion_BD* gestion_ = nullptr;
     QTabWidget* pageControl_ = nullptr;
     QTreeWidget* arbol_ = nullptr;
     QTreeWidget* arbolReports_ = nullptr;
@@ -116,8 +168,14 @@ private:
     QTreeView* incidencias_ = nullptr;
     QTreeView* presencia_ = nullptr;
     QTimer* periodico_ = nullptr;
+    void conectaRegistro(); // wiring of the controller test and event panel (UF_Main_registro.cpp)
+    void conectaFlujos();   // wiring of the workflows' buttons (UF_Main_flujos.cpp)
+
+    Ventanas* ventanas_ = nullptr;
     QStringList meses_;
     QStringList nombresEventos_;
+    bool registrando_ = false;
+    Reloj reloj_;
 };
 
 } // namespace kestrum::ui

@@ -1,9 +1,14 @@
 #include "arranque.h"
 
+#include "F_Delete_Confirm.h"
 #include "F_Login_APP.h"
+#include "F_Muestra_Delete.h"
+#include "F_Pregunta_Eliminar.h"
 #include "Lang.h"
 #include "UF_Gestion_BD.h"
 #include "UF_Main.h"
+#include "UF_Pregunta_elimina_tarj.h"
+#include "UF_User_Muestra.h"
 #include "Variables.h"
 #include "consola.h"
 #include "dataroot.h"
@@ -33,6 +38,11 @@ void conectaEntorno() {
 
 Ventanas::~Ventanas() {
     // The windows go before the installation they show.
+    userMuestra.reset();
+    preguntaEliminaTarj.reset();
+    preguntaElimina.reset();
+    muestraDel.reset();
+    deleteConf.reset();
     main.reset();
     gestion.reset();
     login.reset();
@@ -56,9 +66,20 @@ std::unique_ptr<Ventanas> creaVentanas() {
     v->gestion = std::make_unique<F_Gestion_BD>();
     v->gestion->FormCreate();
     v->main = std::make_unique<F_Main>();
-    v->main->setVentanas(v->login.get(), v->gestion.get());
+    v->main->setVentanas(v.get());
     v->login->setMain(v->main.get());
     protegido([&] { v->main->FormCreate(); });
+    // The windows that later work needs, in their order of creation.
+    v->deleteConf = std::make_unique<F_Delete_Conf>(v->main.get());
+    v->deleteConf->FormCreate();
+    v->muestraDel = std::make_unique<F_Muestra_Del>(v->main.get());
+    v->muestraDel->FormCreate();
+    v->preguntaElimina = std::make_unique<F_Pregunta_Elimina>(v->main.get());
+    v->preguntaElimina->FormCreate();
+    v->preguntaEliminaTarj = std::make_unique<F_Pregunta_elimina_tarj>(v->main.get());
+    v->preguntaEliminaTarj->FormCreate();
+    v->userMuestra = std::make_unique<F_User_Muestra>(v->main.get());
+    v->userMuestra->FormCreate();
     return v;
 }
 

@@ -5,14 +5,24 @@
 
 namespace kestrum::ui {
 
+class F_Delete_Conf;
 class F_Gestion_BD;
 class F_Login;
 class F_Main;
+class F_Muestra_Del;
+class F_Pregunta_Elimina;
+class F_Pregunta_elimina_tarj;
+class F_User_Muestra;
 
 struct Ventanas {
     std::unique_ptr<F_Login> login;
     std::unique_ptr<F_Gestion_BD> gestion;
     std::unique_ptr<F_Main> main;
+    std::unique_ptr<F_Delete_Conf> deleteConf;
+    std::unique_ptr<F_Muestra_Del> muestraDel;
+    std::unique_ptr<F_Pregunta_Elimina> preguntaElimina;
+    std::unique_ptr<F_Pregunta_elimina_tarj> preguntaEliminaTarj;
+    std::unique_ptr<F_User_Muestra> userMuestra;
     ~Ventanas();
 };
 
