@@ -1,0 +1,115 @@
+// The console as a test drives it: a temporary data root with a provisioned installation, simulated
+// controllers whose ports the settings map, the windows created as at start, errors collected
+// instead of shown, and modal dialogs answered by the test.
+#pragma once
+
+#include "F_Login_APP.h"
+#include "UF_Main.h"
+#include "arranque.h"
+#include "consola.h"
+#include "dbconnection.h"
+#include "errores.h"
+#include "listas.h"
+#include "simports.h"
+#include "tempdataroot.h"
+#include "udorqsistema.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <functional>
+#include <memory>
+
+namespace kestrum::test {
+
+class ConsoleFixture {
+public:
+    // `controllers` simulated controllers; controller n answers on port n.
+    explicit ConsoleFixture(int controllers = 0) {
+        ui::setErrorDisplay([this](const QString& m) { errors << m; });
+        if (controllers > 0)
+            sim = std::make_unique<SimPorts>(controllers);
+        QByteArray settings = "[General]\nIdioma=ENGLISH\n";
+        if (controllers > 0) {
+            settings += "[Serial]\n";
+            for (int n = 1; n <= controllers; ++n)
+                settings += QStringLiteral("COM%1=%2\n").arg(n).arg(sim->device(n)).toUtf8();
+        }
+        root.write(QStringLiteral("KESTRUM20.INI"), settings);
+        root.provision();
+    }
+    ~ConsoleFixture() {
+        w.reset();
+        ui::Consola::reset();
+        sim.reset();
+        ui::setErrorDisplay({});
+    }
+    ConsoleFixture(const ConsoleFixture&) = delete;
+    ConsoleFixture& operator=(const ConsoleFixture&) = delete;
+
+    // Statements on installation 1 before the console starts (or on a connection of the test's own).
+    void sql(const QString& statement) {
+        QSqlDatabase db = store::Db::connect(root.installation(1));
+        store::Db::exec(db, statement);
+        store::Db::disconnect(db);
+    }
+    QVariant scalar(const QString& statement) {
+        QSqlDatabase db = store::Db::connect(root.installation(1));
+        const QVariant v = store::Db::scalar(db, statement);
+        store::Db::disconnect(db);
+        return v;
+    }
+    // A controller row for simulated controller n (number n, port n).
+    void controller(int n, const QString& description) {
+        sql(QStringLiteral(
+                "INSERT INTO DORQCONTROLADOR(COD,PUERTO_SERIE,DESCRIPCION,TIPO) VALUES(%1,%1,'%2','Null')")
+                .arg(n)
+                .arg(description));
+    }
+
+    // Creates the windows as a run does and logs in as admin.
+    void start(bool logIn = true) {
+        w = ui::creaVentanas();
+        if (!logIn)
+            return;
+        w->login->show();
+        auto* edit1 = w->login->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+        auto* edit2 = w->login->findChild<QLineEdit*>(QStringLiteral("Edit2"));
+        edit1->setText(QStringLiteral("admin"));
+        edit2->setText(QStringLiteral("admin"));
+        w->login->B_AceptarClick();
+    }
+    ui::F_Main& main() { return *w->main; }
+    store::DORQSistema& sistema() { return *ui::Consola::instance().sistema; }
+    sim::SimHost& host() { return sim->host(); }
+    QStringList memory(int n) {
+        return host().with(n, [](sim::SimController& c) { return c.memory(); });
+    }
+    ui::ModeloLista& list(const char* name) {
+        return *static_cast<ui::ModeloLista*>(main().findChild<QTreeView*>(QLatin1String(name))->model());
+    }
+
+    // The next modal dialog that opens is handed to `answer` (which clicks one of its buttons).
+    void answerNextDialog(std::function<void(QWidget* dialog)> answer) {
+        auto* timer = new QTimer(qApp);
+        timer->setInterval(20);
+        QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal)
+                return;
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+        });
+        timer->start();
+    }
+
+    TempDataRoot root;
+    std::unique_ptr<SimPorts> sim;
+    std::unique_ptr<ui::Ventanas> w;
+    QStringList errors;
+};
+
+} // namespace kestrum::test
