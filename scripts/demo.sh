@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Demonstration: two simulated door controllers on pseudo-terminals, an installation that holds
+# them, and the console on top. Type simulator commands here (say "present 1 12345678") while the
+# console runs; closing the console ends the demonstration.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+    echo "No display: run the demonstration on a desktop session (or: xvfb-run -a scripts/demo.sh)." >&2
+    exit 1
+fi
+
+demo=${KESTRUM_DEMO_ROOT:-/tmp/kestrum-demo-$(id -un)}
+mkdir -p "$demo"
+export XDG_DATA_HOME="$demo"
+fifo="$demo/sim.in"
+out="$demo/sim.out"
+rm -f "$fifo" "$out"
+mkfifo "$fifo"
+
+# The simulated memories hold what the demo installation says they hold.
+build/bin/kestrum-sim --controllers 2 --cards 1:0012345678,0012345679 --cards 2:0012345678,0012345680 \
+    <"$fifo" >"$out" 2>&1 &
+sim=$!
+exec 3>"$fifo"
+tail -n +1 -f "$out" &
+tailer=$!
+cleanup() {
+    echo quit >&3 2>/dev/null || true
+    exec 3>&-
+    kill "$tailer" "$sim" 2>/dev/null || true
+    rm -f "$fifo"
+}
+trap cleanup EXIT
+
+for _ in $(seq 100); do
+    grep -q '^ready' "$out" && break
+    sleep 0.1
+done
+grep -q '^ready' "$out" || { echo "the simulator did not start" >&2; exit 1; }
+mapfile -t devices < <(grep '^COM' "$out" | cut -d= -f2)
+build/bin/kestrum-demo-setup "${devices[@]}"
+
+build/bin/kestrum &
+console=$!
+cat <<'MSG'
+
+Kestrum demonstration: log in with admin / admin. The readers list shows both simulated
+controllers answering the test. In the Tools tab open "Registering Incidences" and press the play
+button, then type here, for example:
+    present 1 12345678        a holder's card at the main entrance (granted)
+    present 2 99999 00        an unknown card, refused
+    door 1 05                 a door event
+    silent 2 on               the warehouse door stops answering (test again in the console)
+    memory 1                  the cards stored in controller 1
+MSG
+while kill -0 "$console" 2>/dev/null; do
+    if IFS= read -r -t 1 line; then
+        echo "$line" >&3
+    fi
+done
