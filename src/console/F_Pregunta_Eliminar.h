@@ -1,4 +1,5 @@
-// F_Pregunta_Elimina: Question after a card stayed in a controller.
+// F_Pregunta_Elimina: asked when a card to be deleted stayed in some controller. The caller sets
+// the tag to 0 and shows it modally; the tag is 1 after "Aceptar".
 #pragma once
 
 #include <QDialog>
@@ -10,6 +11,12 @@ class F_Pregunta_Elimina : public QDialog {
 public:
     explicit F_Pregunta_Elimina(QWidget* parent = nullptr);
     void FormCreate();
+
+    int tag() const { return tag_; }
+    void setTag(int tag) { tag_ = tag; }
+
+private:
+    int tag_ = 0;
 };
 
 } // namespace kestrum::ui

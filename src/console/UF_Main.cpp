@@ -903,28 +903,30 @@ bool F_Main::Find_cardsFind(const QString& text) {
     return busca(lista3_, text, ULTIMA_SUBCOLUMNA_TARJETAS);
 }
 
-// The find dialog stays open until a search selects something.
-static void dialogoBuscar(QWidget* parent, const QString& name,
-                          const std::function<bool(const QString&)>& find) {
-    auto* dialog = new QInputDialog(parent);
-    dialog->setObjectName(name);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(parent->findChild<QToolButton*>(QStringLiteral("SpeedButton25"))->text());
-    dialog->setLabelText(QString());
-    dialog->setOption(QInputDialog::NoButtons, false);
-    QObject::connect(dialog, &QInputDialog::textValueSelected, dialog, [dialog, find](const QString& text) {
-        if (!find(text))
-            dialog->show();
-    });
+// The find dialogs: one per list, kept for the run; each stays open until a search selects something.
+void F_Main::dialogoBuscar(const QString& name, const std::function<bool(const QString&)>& find) {
+    auto* dialog = findChild<QInputDialog*>(name);
+    if (!dialog) {
+        dialog = new QInputDialog(this);
+        dialog->setObjectName(name);
+        dialog->setLabelText(QString());
+        connect(dialog, &QInputDialog::textValueSelected, this, [dialog, find](const QString& text) {
+            if (!find(text))
+                dialog->show();
+        });
+    }
+    dialog->setWindowTitle(boton(QStringLiteral("SpeedButton25"))->text());
     dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 void F_Main::SpeedButton25Click() {
-    dialogoBuscar(this, QStringLiteral("Find_user"), [this](const QString& t) { return Find_userFind(t); });
+    dialogoBuscar(QStringLiteral("Find_user"), [this](const QString& t) { return Find_userFind(t); });
 }
 
 void F_Main::SpeedButton21Click() {
-    dialogoBuscar(this, QStringLiteral("Find_cards"), [this](const QString& t) { return Find_cardsFind(t); });
+    dialogoBuscar(QStringLiteral("Find_cards"), [this](const QString& t) { return Find_cardsFind(t); });
 }
 
 } // namespace kestrum::ui

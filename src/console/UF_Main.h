@@ -146,6 +146,7 @@ private:
     void FormClose();
     void registraReceptor();
     void SpeedButton25Click();
+    void dialogoBuscar(const QString& name, const std::function<bool(const QString&)>& find);
     void SpeedButton21Click();
     bool busca(QTreeView* view, const QString& text, int lastSub);
     QToolButton* boton(const QString& name) const;

@@ -1,8 +1,374 @@
-// F_Main: the workflows that keep the database and the controllers' memories in step.
+// F_Main: the workflows that keep the database and the controllers' memories in step. An assignment
+// row goes only after its controller confirmed the card left its memory; whatever a controller
+// kept stays in the database unless the operator accepts the difference.
+#include "F_Delete_Confirm.h"
+#include "F_Muestra_Delete.h"
+#include "F_Pregunta_Eliminar.h"
+#include "Lang.h"
 #include "UF_Main.h"
+#include "UF_Pregunta_elimina_tarj.h"
+#include "arranque.h"
+#include "consola.h"
+#include "errores.h"
+#include "listas.h"
+#include "udorqcoleccioncontrolador.h"
+#include "udorqcolecciontarjeta.h"
+#include "udorqcoleccionusuario.h"
+#include "udorqcontrolador.h"
+#include "udorqserver.h"
+#include "udorqsistema.h"
+#include "udorqtarjeta.h"
+#include "udorqusuario.h"
+
+#include <QApplication>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QScopeGuard>
+#include <QToolButton>
+#include <QTreeView>
+#include <algorithm>
+#include <utility>
+#include <vector>
 
 namespace kestrum::ui {
 
-void F_Main::conectaFlujos() {}
+namespace {
+
+QString mensaje(int n) {
+    return config::Lang::instance().mensaje(QStringLiteral("Variables_variables_F_Main_%1").arg(n));
+}
+
+store::DORQSistema* sistemaAbierto() {
+    return Consola::instance().sistema.get();
+}
+
+// Copies, in list order: a controller's reply wait lets the window rebuild its lists meanwhile.
+std::vector<Fila> seleccionadas(const QTreeView* view) {
+    std::vector<int> rows;
+    for (const QItemSelectionRange& range : view->selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row)
+            rows.push_back(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    const auto* model = static_cast<const ModeloLista*>(view->model());
+    std::vector<Fila> out;
+    out.reserve(rows.size());
+    for (int row : rows)
+        out.push_back(model->fila(row));
+    return out;
+}
+
+bool confirma(F_Delete_Conf& dialogo, const QString& pregunta) {
+    dialogo.setTag(0);
+    dialogo.Label1()->setText(pregunta);
+    dialogo.exec();
+    return dialogo.tag() == 1;
+}
+
+// Closing steps run from scope guards, possibly while an error unwinds: a step that fails itself is
+// shown, never thrown out of the guard.
+template <class F> void enTodoCaso(F&& paso) {
+    protegido(std::forward<F>(paso));
+}
+
+void libera(store::DORQColeccionTarjeta& tarjetas, store::DORQTarjeta& tarjeta) {
+    tarjeta.setUsuario(nullptr);
+    tarjetas.Modifica_Tarjeta(tarjeta);
+}
+
+// One holder: its cards leave the controllers first. The holder goes when no card stayed in a
+// controller, or when the operator accepts leaving such cards behind as free ones.
+void borraUsuario(F_Main& main, store::DORQSistema& sistema, F_Pregunta_elimina_tarj& pregunta, int id) {
+    store::DORQColeccionUsuario* usuarios = sistema.Usuarios();
+    const auto usuario = usuarios->Busca_Usuario(id);
+    if (!usuario)
+        return;
+    const store::TTarjetaLista suyas = usuario->Lista_Tarjetas();
+    for (const store::TTarjetaAlmacenada& t : suyas)
+        main.Borro_la_tarjeta_TODOS_CX(t.tarjeta);
+
+    store::DORQColeccionTarjeta* tarjetas = sistema.Tarjetas();
+    std::vector<std::shared_ptr<store::DORQTarjeta>> retenidas;
+    for (const store::TTarjetaAlmacenada& t : suyas) {
+        if (tarjetas->Tiene_Asignaciones(t.tarjeta->codigo_tarjeta()))
+            retenidas.push_back(t.tarjeta);
+        else
+            libera(*tarjetas, *t.tarjeta);
+    }
+    if (!retenidas.empty()) {
+        pregunta.setTag(0);
+        pregunta.exec();
+        if (pregunta.tag() != F_Pregunta_elimina_tarj::ACEPTADO)
+            return;
+        for (const auto& t : retenidas) {
+            libera(*tarjetas, *t);
+            tarjetas->Borra_Asignaciones_Tarjeta(*t);
+        }
+    }
+    usuarios->Borra_Usuario(*usuario);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- one card and its controllers
+
+bool F_Main::Borro_la_tarjeta_TODOS_CX(const std::shared_ptr<store::DORQTarjeta>& tarjeta) {
+    if (!tarjeta)
+        return false;
+    const QString codigo = tarjeta->codigo_tarjeta();
+    const std::vector<store::TAsignacion> asignaciones = tarjeta->Asignaciones();
+    bool todos = true;
+    for (const store::TAsignacion& a : asignaciones) {
+        // Held until the row is dropped: a reload during a reply wait must not free it.
+        const auto controlador = tarjeta->Controlador(a);
+        link::DORQComunicador* comunicador = controlador ? controlador->Comunicador() : nullptr;
+        if (!comunicador || !controlador->Coleccion()) {
+            todos = false; // not in the store, or never connected: its row stays
+            continue;
+        }
+        link::TTest_Informacion info;
+        comunicador->Testear(info);
+        if (info.Ok != 1) {
+            todos = false;
+            continue;
+        }
+        if (comunicador->Borrar_Tarjeta(codigo) || comunicador->Borrar_Tarjeta(codigo))
+            controlador->Coleccion()->Borra_Asignacion(*controlador, codigo);
+        else
+            todos = false;
+    }
+    return todos;
+}
+
+void F_Main::Elimina_Tarjeta_Lectores(const QString& codigo) {
+    store::DORQSistema* sistema = sistemaAbierto();
+    if (!sistema)
+        return;
+    store::DORQColeccionTarjeta* tarjetas = sistema->Tarjetas();
+    const auto tarjeta = tarjetas->Busca_Tarjeta(store::DORQTarjeta::Rellena_Codigo(codigo));
+    if (!tarjeta)
+        return;
+    Borro_la_tarjeta_TODOS_CX(tarjeta);
+    // The database decides, not the result above: a row of a controller missing from the store
+    // holds the card as well.
+    if (tarjetas->Tiene_Asignaciones(tarjeta->codigo_tarjeta())) {
+        F_Pregunta_Elimina* pregunta = ventanas_ ? ventanas_->preguntaElimina.get() : nullptr;
+        if (!pregunta)
+            return;
+        pregunta->setTag(0);
+        pregunta->exec();
+        if (pregunta->tag() != 1)
+            return;
+        tarjetas->Borra_Asignaciones_Tarjeta(*tarjeta);
+    }
+    tarjetas->Borra_Tarjeta(*tarjeta);
+}
+
+void F_Main::Libera_Tarjeta_Lectores(const QString& codigo) {
+    store::DORQSistema* sistema = sistemaAbierto();
+    if (!sistema)
+        return;
+    if (const auto tarjeta = sistema->Tarjetas()->Busca_Tarjeta(store::DORQTarjeta::Rellena_Codigo(codigo)))
+        Borro_la_tarjeta_TODOS_CX(tarjeta);
+}
+
+// ---------------------------------------------------------------- deleting from the lists
+
+void F_Main::B_DeleteClick() {
+    store::DORQSistema* sistema = sistemaAbierto();
+    if (!sistema || !ventanas_ || operacionEnCurso())
+        return;
+    F_Muestra_Del& progreso = *ventanas_->muestraDel;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto cierre = qScopeGuard([this, &progreso] {
+        marcaOperacion(false);
+        enTodoCaso([this] { Reanuda_Eventos(); });
+        QApplication::restoreOverrideCursor();
+        enTodoCaso([this] { Refrescar_usuariosII(); });
+        progreso.setAnimacion(false);
+        progreso.hide();
+    });
+    Suspende_Eventos();
+    marcaOperacion(true);
+
+    const std::vector<Fila> filas = seleccionadas(lista1_);
+    if (filas.empty())
+        return;
+    const int cuantas = static_cast<int>(filas.size());
+    if (!confirma(*ventanas_->deleteConf, mensaje(8) + QString::number(cuantas) + QStringLiteral(")?")))
+        return;
+
+    progreso.setTag(0);
+    progreso.P1()->setRange(0, cuantas - 1);
+    progreso.P1()->setValue(0);
+    progreso.setAnimacion(true);
+    progreso.show();
+    for (const Fila& fila : filas) {
+        // The label repaints and a click on "Cancel" gets in between two holders.
+        QCoreApplication::processEvents();
+        progreso.avanza();
+        progreso.Label1()->setText(fila.celdas.value(0));
+        if (progreso.tag() != 0)
+            continue;
+        borraUsuario(*this, *sistema, *ventanas_->preguntaEliminaTarj,
+                     fila.celdas.value(COLUMNA_CLAVE_USUARIO).toInt());
+    }
+}
+
+void F_Main::B_Delete_CardsClick() {
+    store::DORQSistema* sistema = sistemaAbierto();
+    if (!sistema || !ventanas_ || operacionEnCurso())
+        return;
+    F_Muestra_Del& progreso = *ventanas_->muestraDel;
+    const auto cierre = qScopeGuard([this, &progreso] {
+        marcaOperacion(false);
+        enTodoCaso([this] { Reanuda_Eventos(); });
+        progreso.setAnimacion(false);
+        progreso.hide();
+        enTodoCaso([this] { Refrescar_usuariosII(); });
+    });
+    Suspende_Eventos();
+    marcaOperacion(true);
+
+    const std::vector<Fila> filas = seleccionadas(lista3_);
+    if (filas.empty())
+        return;
+    const int cuantas = static_cast<int>(filas.size());
+    if (!confirma(*ventanas_->deleteConf,
+                  mensaje(9) + QLatin1Char(' ') + QString::number(cuantas) + QLatin1Char(' ') + mensaje(10)))
+        return;
+
+    progreso.setTag(0);
+    progreso.setAnimacion(true);
+    progreso.P1()->setRange(0, cuantas);
+    progreso.P1()->setValue(0);
+    progreso.show();
+    for (const Fila& fila : filas) {
+        QCoreApplication::processEvents();
+        if (progreso.tag() != 0)
+            break;
+        progreso.Label1()->setText(fila.celdas.value(0) + QLatin1Char(' ') + fila.celdas.value(1) +
+                                   QLatin1Char(' ') + fila.celdas.value(2));
+        progreso.avanza();
+        Elimina_Tarjeta_Lectores(fila.clave.toString());
+    }
+}
+
+// Neither events nor the timer are suspended here; the operation mark keeps the periodic task off
+// the link meanwhile.
+void F_Main::B_vacia_CardsClick() {
+    store::DORQSistema* sistema = sistemaAbierto();
+    QToolButton* vaciar = boton(QStringLiteral("B_vacia_Cards"));
+    if (!sistema || !ventanas_ || operacionEnCurso())
+        return;
+    vaciar->setEnabled(false);
+    marcaOperacion(true);
+    const auto cierre = qScopeGuard([this, vaciar] {
+        marcaOperacion(false);
+        vaciar->setEnabled(true);
+    });
+
+    const std::vector<Fila> filas = seleccionadas(l1Contr_);
+    if (filas.empty())
+        return;
+    store::DORQColeccionControlador* controladores = sistema->Controladores();
+    const auto controlador = controladores->Busca_Controlador(filas.front().clave.toInt());
+    if (!controlador)
+        return;
+    if (!confirma(*ventanas_->deleteConf,
+                  mensaje(12) + QLatin1Char(' ') + controlador->descripcion() + QLatin1Char('?')))
+        return;
+    if (!controlador->Comunicador() || !controlador->Comunicador()->Vaciar_Tarjetas())
+        return;
+    // The rows stay, pending: a later send puts the cards back.
+    controladores->Marca_Asignaciones(*controlador, false);
+    marcaOperacion(false); // the test is an operation of its own
+    B_Test_TODOSClick();
+}
+
+// No command is sent: the controller's memory keeps its cards.
+void F_Main::B_Delete_CxClick() {
+    store::DORQSistema* sistema = sistemaAbierto();
+    if (!sistema || !ventanas_ || operacionEnCurso())
+        return;
+    const auto cierre = qScopeGuard([this] {
+        marcaOperacion(false);
+        enTodoCaso([this] { Reanuda_Eventos(); });
+    });
+    Suspende_Eventos();
+    // The store's reload closes the links of the entities it replaces, one perhaps in use.
+    marcaOperacion(true);
+
+    const std::vector<Fila> filas = seleccionadas(l1Contr_);
+    if (filas.empty())
+        return;
+    store::DORQColeccionControlador* controladores = sistema->Controladores();
+    const auto controlador = controladores->Busca_Controlador(filas.front().clave.toInt());
+    if (!controlador)
+        return;
+    if (!confirma(*ventanas_->deleteConf,
+                  mensaje(11) + QLatin1Char(' ') + controlador->descripcion() + QLatin1Char('?')))
+        return;
+    controladores->Borra_Asignaciones(*controlador);
+    controladores->Borra_Controlador(*controlador);
+    Refrescar_Controladores();
+}
+
+void F_Main::B_Master_CardClick() {
+    store::DORQSistema* sistema = sistemaAbierto();
+    QToolButton* master = boton(QStringLiteral("B_Master_Card"));
+    if (!sistema || operacionEnCurso())
+        return;
+    master->setEnabled(false);
+    marcaOperacion(true);
+    const auto cierre = qScopeGuard([this, master] {
+        marcaOperacion(false);
+        master->setEnabled(true);
+    });
+
+    const std::vector<Fila> filas = seleccionadas(l1Contr_);
+    if (filas.empty())
+        return;
+    const auto controlador = sistema->Controladores()->Busca_Controlador(filas.front().clave.toInt());
+    if (!controlador)
+        return;
+    const bool hecho = controlador->Comunicador() && controlador->Comunicador()->Tarjeta_Master();
+    marcaOperacion(false); // the message waits for the operator, not for a controller
+    QMessageBox::information(this, QApplication::applicationDisplayName(), mensaje(hecho ? 2 : 3));
+}
+
+// The last "ADMIN" login is never deleted; another "ADMIN" goes without a question.
+void F_Main::B_Delete_loginClick() {
+    store::DORQServer* servidor = Consola::instance().servidor.get();
+    if (!servidor || !ventanas_)
+        return;
+    const std::vector<Fila> filas = seleccionadas(lista4_);
+    if (filas.empty())
+        return;
+    const QString login = filas.front().clave.toString();
+    if (servidor->Es_Admin(login)) {
+        if (!servidor->Unico_Admin())
+            servidor->Borra_Login(login);
+    } else if (confirma(*ventanas_->deleteConf, mensaje(6) + QLatin1Char('\n') + mensaje(7) +
+                                                    QLatin1Char(' ') + login + QLatin1Char('?'))) {
+        servidor->Borra_Login(login);
+    }
+    Refresca_Logins();
+}
+
+void F_Main::conectaFlujos() {
+    const std::pair<const char*, void (F_Main::*)()> botones[] = {
+        {"B_Delete", &F_Main::B_DeleteClick},           {"B_Delete_Cards", &F_Main::B_Delete_CardsClick},
+        {"B_vacia_Cards", &F_Main::B_vacia_CardsClick}, {"B_Delete_Cx", &F_Main::B_Delete_CxClick},
+        {"B_Master_Card", &F_Main::B_Master_CardClick}, {"B_Delete_login", &F_Main::B_Delete_loginClick},
+    };
+    for (const auto& [nombre, handler] : botones) {
+        connect(boton(QString::fromLatin1(nombre)), &QToolButton::clicked, this,
+                [this, h = handler] { protegido([&] { (this->*h)(); }); });
+    }
+}
 
 } // namespace kestrum::ui
