@@ -61,6 +61,15 @@ std::vector<Fila> seleccionadas(const QTreeView* view) {
     return out;
 }
 
+// The controller of the first selected row of the controllers list, or null.
+std::shared_ptr<store::DORQControlador> controladorSeleccionado(store::DORQSistema& sistema,
+                                                                const QTreeView* view) {
+    const std::vector<Fila> filas = seleccionadas(view);
+    if (filas.empty())
+        return nullptr;
+    return sistema.Controladores()->Busca_Controlador(filas.front().clave.toInt());
+}
+
 bool confirma(F_Delete_Conf& dialogo, const QString& pregunta) {
     dialogo.setTag(0);
     dialogo.Label1()->setText(pregunta);
@@ -271,11 +280,8 @@ void F_Main::B_vacia_CardsClick() {
         vaciar->setEnabled(true);
     });
 
-    const std::vector<Fila> filas = seleccionadas(l1Contr_);
-    if (filas.empty())
-        return;
     store::DORQColeccionControlador* controladores = sistema->Controladores();
-    const auto controlador = controladores->Busca_Controlador(filas.front().clave.toInt());
+    const auto controlador = controladorSeleccionado(*sistema, l1Contr_);
     if (!controlador)
         return;
     if (!confirma(*ventanas_->deleteConf,
@@ -302,11 +308,8 @@ void F_Main::B_Delete_CxClick() {
     // The store's reload closes the links of the entities it replaces, one perhaps in use.
     marcaOperacion(true);
 
-    const std::vector<Fila> filas = seleccionadas(l1Contr_);
-    if (filas.empty())
-        return;
     store::DORQColeccionControlador* controladores = sistema->Controladores();
-    const auto controlador = controladores->Busca_Controlador(filas.front().clave.toInt());
+    const auto controlador = controladorSeleccionado(*sistema, l1Contr_);
     if (!controlador)
         return;
     if (!confirma(*ventanas_->deleteConf,
@@ -329,10 +332,7 @@ void F_Main::B_Master_CardClick() {
         master->setEnabled(true);
     });
 
-    const std::vector<Fila> filas = seleccionadas(l1Contr_);
-    if (filas.empty())
-        return;
-    const auto controlador = sistema->Controladores()->Busca_Controlador(filas.front().clave.toInt());
+    const auto controlador = controladorSeleccionado(*sistema, l1Contr_);
     if (!controlador)
         return;
     const bool hecho = controlador->Comunicador() && controlador->Comunicador()->Tarjeta_Master();
