@@ -118,6 +118,7 @@ public:
     void B_Delete_CxClick();
     void B_Master_CardClick();
     void B_Delete_loginClick();
+    void B_Nuevo_LoginClick();
 
     const QStringList& meses() const { return meses_; }
     const QStringList& nombresEventos() const { return nombresEventos_; }

@@ -6,6 +6,7 @@
 #include "F_Pregunta_Eliminar.h"
 #include "Lang.h"
 #include "UF_Main.h"
+#include "UF_Nuevo_login.h"
 #include "UF_Pregunta_elimina_tarj.h"
 #include "arranque.h"
 #include "consola.h"
@@ -359,11 +360,20 @@ void F_Main::B_Delete_loginClick() {
     Refresca_Logins();
 }
 
+// The login editor is modal and stays open for further logins; the list is refreshed afterwards.
+void F_Main::B_Nuevo_LoginClick() {
+    if (!ventanas_ || !ventanas_->nuevoLogin)
+        return;
+    const auto cierre = qScopeGuard([this] { enTodoCaso([this] { Refresca_Logins(); }); });
+    ventanas_->nuevoLogin->exec();
+}
+
 void F_Main::conectaFlujos() {
     const std::pair<const char*, void (F_Main::*)()> botones[] = {
         {"B_Delete", &F_Main::B_DeleteClick},           {"B_Delete_Cards", &F_Main::B_Delete_CardsClick},
         {"B_vacia_Cards", &F_Main::B_vacia_CardsClick}, {"B_Delete_Cx", &F_Main::B_Delete_CxClick},
         {"B_Master_Card", &F_Main::B_Master_CardClick}, {"B_Delete_login", &F_Main::B_Delete_loginClick},
+        {"B_Nuevo_Login", &F_Main::B_Nuevo_LoginClick},
     };
     for (const auto& [nombre, handler] : botones) {
         connect(boton(QString::fromLatin1(nombre)), &QToolButton::clicked, this,

@@ -7,6 +7,7 @@
 #include "Lang.h"
 #include "UF_Gestion_BD.h"
 #include "UF_Main.h"
+#include "UF_Nuevo_login.h"
 #include "UF_Pregunta_elimina_tarj.h"
 #include "UF_User_Muestra.h"
 #include "Variables.h"
@@ -38,6 +39,7 @@ void conectaEntorno() {
 
 Ventanas::~Ventanas() {
     // The windows go before the installation they show.
+    nuevoLogin.reset();
     userMuestra.reset();
     preguntaEliminaTarj.reset();
     preguntaElimina.reset();
@@ -80,6 +82,8 @@ std::unique_ptr<Ventanas> creaVentanas() {
     v->preguntaEliminaTarj->FormCreate();
     v->userMuestra = std::make_unique<F_User_Muestra>(v->main.get());
     v->userMuestra->FormCreate();
+    v->nuevoLogin = std::make_unique<F_Nuevo_login>(v->main.get());
+    v->nuevoLogin->FormCreate();
     return v;
 }
 

@@ -10,6 +10,7 @@ class F_Gestion_BD;
 class F_Login;
 class F_Main;
 class F_Muestra_Del;
+class F_Nuevo_login;
 class F_Pregunta_Elimina;
 class F_Pregunta_elimina_tarj;
 class F_User_Muestra;
@@ -23,6 +24,7 @@ struct Ventanas {
     std::unique_ptr<F_Pregunta_Elimina> preguntaElimina;
     std::unique_ptr<F_Pregunta_elimina_tarj> preguntaEliminaTarj;
     std::unique_ptr<F_User_Muestra> userMuestra;
+    std::unique_ptr<F_Nuevo_login> nuevoLogin;
     ~Ventanas();
 };
 

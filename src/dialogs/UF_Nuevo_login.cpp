@@ -1,0 +1,131 @@
+#include "UF_Nuevo_login.h"
+
+#include "consola.h"
+#include "errores.h"
+#include "langtexts.h"
+#include "udorqserver.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace kestrum::ui {
+
+namespace {
+
+const LangTable TEXTS = {
+    lang::title(),
+    lang::caption(QStringLiteral("Label1")),
+    lang::caption(QStringLiteral("Label2")),
+    lang::caption(QStringLiteral("Label3")),
+    lang::caption(QStringLiteral("Label5")),
+    lang::caption(QStringLiteral("Label4")),
+    lang::item(QStringLiteral("C_Nivel"), 0),
+    lang::item(QStringLiteral("C_Nivel"), 1),
+    lang::caption(QStringLiteral("B_Cancelar")),
+    lang::caption(QStringLiteral("B_Aceptar")),
+};
+
+QLineEdit* campo(const QString& name, bool password, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setMaxLength(30);
+    // A login is listed as login "*" role: the character never enters.
+    e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^*]*")), e));
+    if (password)
+        e->setEchoMode(QLineEdit::Password);
+    return e;
+}
+
+QLabel* etiqueta(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+} // namespace
+
+F_Nuevo_login::F_Nuevo_login(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("F_Nuevo_login"));
+    setWindowTitle(QStringLiteral("Nuevo Login"));
+    setModal(true);
+
+    edit1_ = campo(QStringLiteral("Edit1"), false, this);
+    edit2_ = campo(QStringLiteral("Edit2"), true, this);
+    edit3_ = campo(QStringLiteral("Edit3"), true, this);
+    nivel_ = new QComboBox(this); // not editable: typing chooses nothing
+    nivel_->setObjectName(QStringLiteral("C_Nivel"));
+
+    auto* form = new QFormLayout;
+    form->addRow(etiqueta(QStringLiteral("Label1"), QStringLiteral("Login"), this), edit1_);
+    form->addRow(etiqueta(QStringLiteral("Label2"), QStringLiteral("Contraseña"), this), edit2_);
+    form->addRow(etiqueta(QStringLiteral("Label3"), QStringLiteral("Confirmar contraseña"), this), edit3_);
+    form->addRow(etiqueta(QStringLiteral("Label4"), QStringLiteral("Nivel"), this), nivel_);
+
+    auto* cancelar = new QPushButton(QStringLiteral("Cancelar"), this);
+    cancelar->setObjectName(QStringLiteral("B_Cancelar"));
+    auto* aceptar = new QPushButton(QStringLiteral("Aceptar"), this);
+    aceptar->setObjectName(QStringLiteral("B_Aceptar"));
+    aceptar->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancelar);
+    buttons->addWidget(aceptar);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(etiqueta(QStringLiteral("Label5"), QString(), this));
+    layout->addLayout(buttons);
+
+    connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
+    connect(aceptar, &QPushButton::clicked, this, [this] { protegido([this] { B_AceptarClick(); }); });
+}
+
+void F_Nuevo_login::FormCreate() {
+    applyLangTexts(this, QStringLiteral("F_Nuevo_login"), TEXTS);
+    nivel_->setCurrentIndex(-1);
+}
+
+void F_Nuevo_login::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    vacia(); // the level keeps its last choice
+}
+
+void F_Nuevo_login::vacia() {
+    edit1_->clear();
+    edit2_->clear();
+    edit3_->clear();
+    edit1_->setFocus();
+}
+
+QString F_Nuevo_login::Traduce_valor() const {
+    return nivel_->currentIndex() >= 0 && nivel_->currentText() == nivel_->itemText(0)
+               ? QStringLiteral("ADMIN")
+               : QStringLiteral("USER");
+}
+
+void F_Nuevo_login::B_AceptarClick() {
+    if (edit1_->text().isEmpty() || edit2_->text().isEmpty() || edit3_->text().isEmpty())
+        return;
+    if (edit2_->text() != edit3_->text())
+        return;
+    store::DORQServer* servidor = Consola::instance().servidor.get();
+    if (!servidor)
+        return;
+    const QString login = edit1_->text().toLower();
+    // An existing name keeps what was typed, so the operator can change it.
+    if (servidor->Existe_Login(login)) {
+        edit1_->setFocus();
+        edit1_->selectAll();
+        return;
+    }
+    servidor->Crea_Login(login, edit2_->text().toLower(), Traduce_valor());
+    vacia();
+}
+
+} // namespace kestrum::ui
