@@ -119,6 +119,9 @@ public:
     void B_Master_CardClick();
     void B_Delete_loginClick();
     void B_Nuevo_LoginClick();
+    void B_Nueva_CxClick();
+    void B_Editar_cxClick();
+    void B_Clone_cxClick();
 
     const QStringList& meses() const { return meses_; }
     const QStringList& nombresEventos() const { return nombresEventos_; }

@@ -1,9 +1,12 @@
 // F_Main: the workflows that keep the database and the controllers' memories in step. An assignment
 // row goes only after its controller confirmed the card left its memory; whatever a controller
 // kept stays in the database unless the operator accepts the difference.
+#include "F_Contr_NEW.h"
 #include "F_Delete_Confirm.h"
 #include "F_Muestra_Delete.h"
 #include "F_Pregunta_Eliminar.h"
+#include "Fr_Clone_Controller.h"
+#include "Fr_edit_controller.h"
 #include "Lang.h"
 #include "UF_Main.h"
 #include "UF_Nuevo_login.h"
@@ -22,11 +25,14 @@
 #include "udorqusuario.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScopeGuard>
+#include <QThread>
 #include <QToolButton>
 #include <QTreeView>
 #include <algorithm>
@@ -368,12 +374,52 @@ void F_Main::B_Nuevo_LoginClick() {
     ventanas_->nuevoLogin->exec();
 }
 
+// ---------------------------------------------------------------- controllers
+
+void F_Main::B_Nueva_CxClick() {
+    if (!ventanas_ || !ventanas_->contrN || operacionEnCurso())
+        return;
+    Suspende_Eventos();
+    const auto cierre = qScopeGuard([this] { enTodoCaso([this] { Reanuda_Eventos(); }); });
+    ventanas_->contrN->exec();
+}
+
+// The editor is not modal: it resumes events and refreshes the lists itself when it closes.
+void F_Main::B_Editar_cxClick() {
+    store::DORQSistema* sistema = sistemaAbierto();
+    if (!sistema || !ventanas_ || !ventanas_->editController || operacionEnCurso())
+        return;
+    const auto controlador = controladorSeleccionado(*sistema, l1Contr_);
+    if (!controlador)
+        return;
+    F_edit_controller& editor = *ventanas_->editController;
+    if (editor.isVisible())
+        return;
+    Suspende_Eventos();
+    editor.Edit1()->setText(QString::number(controlador->cod()));
+    editor.Edit2()->setText(controlador->descripcion());
+    editor.Edit3()->setText(controlador->puerto_serie());
+    editor.show();
+    static_cast<ModeloLista*>(l2Contr_->model())->setFilas({});
+    // The controller gets a moment after the editor's test before anything else reaches it.
+    QThread::msleep(1000);
+}
+
+void F_Main::B_Clone_cxClick() {
+    if (!ventanas_ || !ventanas_->cloneController || operacionEnCurso())
+        return;
+    ventanas_->cloneController->CB1()->clear();
+    ventanas_->cloneController->exec();
+    B_Test_TODOSClick();
+}
+
 void F_Main::conectaFlujos() {
     const std::pair<const char*, void (F_Main::*)()> botones[] = {
         {"B_Delete", &F_Main::B_DeleteClick},           {"B_Delete_Cards", &F_Main::B_Delete_CardsClick},
         {"B_vacia_Cards", &F_Main::B_vacia_CardsClick}, {"B_Delete_Cx", &F_Main::B_Delete_CxClick},
         {"B_Master_Card", &F_Main::B_Master_CardClick}, {"B_Delete_login", &F_Main::B_Delete_loginClick},
-        {"B_Nuevo_Login", &F_Main::B_Nuevo_LoginClick},
+        {"B_Nuevo_Login", &F_Main::B_Nuevo_LoginClick}, {"B_Nueva_Cx", &F_Main::B_Nueva_CxClick},
+        {"B_Editar_cx", &F_Main::B_Editar_cxClick},     {"B_Clone_cx", &F_Main::B_Clone_cxClick},
     };
     for (const auto& [nombre, handler] : botones) {
         connect(boton(QString::fromLatin1(nombre)), &QToolButton::clicked, this,

@@ -1,9 +1,13 @@
 #include "arranque.h"
 
+#include "F_Contr_NEW.h"
 #include "F_Delete_Confirm.h"
 #include "F_Login_APP.h"
 #include "F_Muestra_Delete.h"
+#include "F_Muestra_recepcion.h"
 #include "F_Pregunta_Eliminar.h"
+#include "Fr_Clone_Controller.h"
+#include "Fr_edit_controller.h"
 #include "Lang.h"
 #include "UF_Gestion_BD.h"
 #include "UF_Main.h"
@@ -39,6 +43,10 @@ void conectaEntorno() {
 
 Ventanas::~Ventanas() {
     // The windows go before the installation they show.
+    cloneController.reset();
+    muestraRecep.reset();
+    editController.reset();
+    contrN.reset();
     nuevoLogin.reset();
     userMuestra.reset();
     preguntaEliminaTarj.reset();
@@ -84,6 +92,14 @@ std::unique_ptr<Ventanas> creaVentanas() {
     v->userMuestra->FormCreate();
     v->nuevoLogin = std::make_unique<F_Nuevo_login>(v->main.get());
     v->nuevoLogin->FormCreate();
+    v->contrN = std::make_unique<F_Contr_N>(v->main.get());
+    v->contrN->FormCreate();
+    v->editController = std::make_unique<F_edit_controller>(v->main.get());
+    v->editController->FormCreate();
+    v->cloneController = std::make_unique<F_Clone_Controller>(v->main.get());
+    v->cloneController->FormCreate();
+    v->muestraRecep = std::make_unique<F_Muestra_recep>(v->main.get());
+    v->muestraRecep->FormCreate();
     return v;
 }
 

@@ -5,11 +5,15 @@
 
 namespace kestrum::ui {
 
+class F_Clone_Controller;
+class F_Contr_N;
 class F_Delete_Conf;
+class F_edit_controller;
 class F_Gestion_BD;
 class F_Login;
 class F_Main;
 class F_Muestra_Del;
+class F_Muestra_recep;
 class F_Nuevo_login;
 class F_Pregunta_Elimina;
 class F_Pregunta_elimina_tarj;
@@ -25,6 +29,10 @@ struct Ventanas {
     std::unique_ptr<F_Pregunta_elimina_tarj> preguntaEliminaTarj;
     std::unique_ptr<F_User_Muestra> userMuestra;
     std::unique_ptr<F_Nuevo_login> nuevoLogin;
+    std::unique_ptr<F_Contr_N> contrN;
+    std::unique_ptr<F_edit_controller> editController;
+    std::unique_ptr<F_Clone_Controller> cloneController;
+    std::unique_ptr<F_Muestra_recep> muestraRecep;
     ~Ventanas();
 };
 

@@ -1,0 +1,131 @@
+#include "F_Contr_NEW.h"
+
+#include "UF_Main.h"
+#include "consola.h"
+#include "errores.h"
+#include "langtexts.h"
+#include "udorqcoleccioncontrolador.h"
+#include "udorqcontrolador.h"
+#include "udorqsistema.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace kestrum::ui {
+
+namespace {
+
+const LangTable TEXTS = {
+    lang::title(),
+    lang::caption(QStringLiteral("Label4")),
+    lang::caption(QStringLiteral("Label5")),
+    lang::caption(QStringLiteral("Label7")),
+    lang::caption(QStringLiteral("Label6")),
+    lang::caption(QStringLiteral("B_cancel")),
+    lang::caption(QStringLiteral("B_add")),
+};
+
+QLineEdit* campo(const QString& name, bool numerico, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    if (numerico) {
+        e->setMaxLength(2);
+        e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+    }
+    return e;
+}
+
+QLabel* etiqueta(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+} // namespace
+
+F_Contr_N::F_Contr_N(F_Main* main) : QDialog(main), main_(main) {
+    setObjectName(QStringLiteral("F_Contr_N"));
+    setWindowTitle(QStringLiteral("New Controller"));
+    setModal(true);
+
+    edit1_ = campo(QStringLiteral("Edit1"), true, this);
+    edit3_ = campo(QStringLiteral("Edit3"), true, this);
+    edit2_ = campo(QStringLiteral("Edit2"), false, this);
+
+    auto* grid = new QGridLayout;
+    grid->addWidget(etiqueta(QStringLiteral("Label4"), QStringLiteral("Number"), this), 0, 0);
+    grid->addWidget(edit1_, 0, 2);
+    grid->addWidget(etiqueta(QStringLiteral("Label5"), QStringLiteral("Port"), this), 1, 0);
+    grid->addWidget(etiqueta(QStringLiteral("Label7"), QStringLiteral("COM"), this), 1, 1);
+    grid->addWidget(edit3_, 1, 2);
+    grid->addWidget(etiqueta(QStringLiteral("Label6"), QStringLiteral("Desc"), this), 2, 0);
+    grid->addWidget(edit2_, 2, 2);
+
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("B_cancel"));
+    auto* add = new QPushButton(QStringLiteral("Add"), this);
+    add->setObjectName(QStringLiteral("B_add"));
+    add->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cancel);
+    buttons->addWidget(add);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(grid);
+    layout->addLayout(buttons);
+
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(add, &QPushButton::clicked, this, [this] { protegido([this] { B_addClick(); }); });
+}
+
+void F_Contr_N::FormCreate() {
+    applyLangTexts(this, QStringLiteral("F_Contr_N"), TEXTS);
+}
+
+void F_Contr_N::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    vacia();
+}
+
+void F_Contr_N::vacia() {
+    edit1_->clear();
+    edit2_->clear();
+    edit3_->clear();
+    edit1_->setFocus();
+}
+
+void F_Contr_N::B_addClick() {
+    const QString numero = edit1_->text().trimmed();
+    const QString descripcion = edit2_->text().trimmed();
+    const QString puerto = edit3_->text().trimmed();
+    if (numero.isEmpty() || descripcion.isEmpty() || puerto.isEmpty())
+        return;
+    store::DORQSistema* sistema = Consola::instance().sistema.get();
+    if (!sistema)
+        return;
+    store::DORQColeccionControlador* controladores = sistema->Controladores();
+    if (controladores->Existe_Controlador(numero)) {
+        edit1_->setFocus();
+        return;
+    }
+    if (controladores->Existe_Puerto(puerto)) {
+        edit3_->setFocus();
+        return;
+    }
+    store::DORQControlador nuevo;
+    nuevo.setCod(numero.toInt());
+    nuevo.setPuerto_serie(puerto.toInt());
+    nuevo.setDescripcion(descripcion);
+    controladores->Crea_Controlador(nuevo);
+    if (main_)
+        main_->Refrescar_Controladores();
+    vacia();
+}
+
+} // namespace kestrum::ui
