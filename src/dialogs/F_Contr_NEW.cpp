@@ -3,6 +3,7 @@
 #include "UF_Main.h"
 #include "consola.h"
 #include "errores.h"
+#include "formas.h"
 #include "langtexts.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
@@ -30,22 +31,6 @@ const LangTable TEXTS = {
     lang::caption(QStringLiteral("B_add")),
 };
 
-QLineEdit* campo(const QString& name, bool numerico, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    if (numerico) {
-        e->setMaxLength(2);
-        e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
-    }
-    return e;
-}
-
-QLabel* etiqueta(const QString& name, const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-
 } // namespace
 
 F_Contr_N::F_Contr_N(F_Main* main) : QDialog(main), main_(main) {
@@ -53,9 +38,9 @@ F_Contr_N::F_Contr_N(F_Main* main) : QDialog(main), main_(main) {
     setWindowTitle(QStringLiteral("New Controller"));
     setModal(true);
 
-    edit1_ = campo(QStringLiteral("Edit1"), true, this);
-    edit3_ = campo(QStringLiteral("Edit3"), true, this);
-    edit2_ = campo(QStringLiteral("Edit2"), false, this);
+    edit1_ = campoNumerico(QStringLiteral("Edit1"), 2, this);
+    edit3_ = campoNumerico(QStringLiteral("Edit3"), 2, this);
+    edit2_ = campo(QStringLiteral("Edit2"), this);
 
     auto* grid = new QGridLayout;
     grid->addWidget(etiqueta(QStringLiteral("Label4"), QStringLiteral("Number"), this), 0, 0);
@@ -66,15 +51,10 @@ F_Contr_N::F_Contr_N(F_Main* main) : QDialog(main), main_(main) {
     grid->addWidget(etiqueta(QStringLiteral("Label6"), QStringLiteral("Desc"), this), 2, 0);
     grid->addWidget(edit2_, 2, 2);
 
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("B_cancel"));
-    auto* add = new QPushButton(QStringLiteral("Add"), this);
-    add->setObjectName(QStringLiteral("B_add"));
+    auto* cancel = botonDialogo(QStringLiteral("B_cancel"), QStringLiteral("Cancel"), this);
+    auto* add = botonDialogo(QStringLiteral("B_add"), QStringLiteral("Add"), this);
     add->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancel);
-    buttons->addWidget(add);
+    QHBoxLayout* buttons = filaBotones({cancel, add});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -5,6 +5,7 @@
 #include "arranque.h"
 #include "consola.h"
 #include "errores.h"
+#include "formas.h"
 #include "langtexts.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
@@ -34,12 +35,6 @@ const LangTable TEXTS = {
     lang::caption(QStringLiteral("B_cancel")),
     lang::caption(QStringLiteral("B_Clonar")),
 };
-
-QLabel* etiqueta(const QString& name, const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
 
 store::DORQSistema* sistemaAbierto() {
     return Consola::instance().sistema.get();

@@ -4,6 +4,7 @@
 #include "UF_Main.h"
 #include "consola.h"
 #include "errores.h"
+#include "formas.h"
 #include "langtexts.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
@@ -39,25 +40,6 @@ const LangTable TEXTS = {
         .withWholeKey(QStringLiteral("F_edit_Controller_BitBtn2_Caption")),
 };
 
-QLineEdit* campo(const QString& name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
-    return e;
-}
-
-QLineEdit* tiempo(const QString& name, QWidget* parent) {
-    QLineEdit* e = campo(name, parent);
-    e->setMaxLength(2);
-    e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
-    return e;
-}
-
-QLabel* etiqueta(const QString& name, const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-
 int valor(const QLineEdit* e) {
     return e->text().isEmpty() ? -1 : e->text().toInt();
 }
@@ -79,8 +61,8 @@ F_edit_controller::F_edit_controller(F_Main* main) : QDialog(main), main_(main) 
     edit3_ = campo(QStringLiteral("Edit3"), this);
     edit3_->setReadOnly(true);
     edit2_ = campo(QStringLiteral("Edit2"), this);
-    edit4_ = tiempo(QStringLiteral("Edit4"), this);
-    edit5_ = tiempo(QStringLiteral("Edit5"), this);
+    edit4_ = campoNumerico(QStringLiteral("Edit4"), 2, this);
+    edit5_ = campoNumerico(QStringLiteral("Edit5"), 2, this);
 
     auto* grid = new QGridLayout;
     grid->addWidget(etiqueta(QStringLiteral("Label4"), QStringLiteral("Number:"), this), 0, 0);
@@ -95,15 +77,10 @@ F_edit_controller::F_edit_controller(F_Main* main) : QDialog(main), main_(main) 
     grid->addWidget(etiqueta(QStringLiteral("Label2"), QStringLiteral("T. Door open (0..99):"), this), 4, 0);
     grid->addWidget(edit5_, 4, 2);
 
-    auto* editar = new QPushButton(QStringLiteral("Editar"), this);
-    editar->setObjectName(QStringLiteral("BitBtn1"));
+    auto* editar = botonDialogo(QStringLiteral("BitBtn1"), QStringLiteral("Editar"), this);
     editar->setDefault(true);
-    auto* cancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-    cancelar->setObjectName(QStringLiteral("BitBtn2"));
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancelar);
-    buttons->addWidget(editar);
+    auto* cancelar = botonDialogo(QStringLiteral("BitBtn2"), QStringLiteral("Cancelar"), this);
+    QHBoxLayout* buttons = filaBotones({cancelar, editar});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -1,5 +1,6 @@
 #include "UF_Gestion_BD.h"
 
+#include "formas.h"
 #include "langtexts.h"
 
 #include <QComboBox>
@@ -31,18 +32,6 @@ const LangTable TEXTS = {
     lang::dialogTitle(QStringLiteral("OpenDialog1")),
 };
 
-QPushButton* button(const QString& name, const QString& text, QWidget* parent) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-QLabel* label(const QString& name, const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
-}
-
 } // namespace
 
 F_Gestion_BD::F_Gestion_BD(QWidget* parent) : QDialog(parent) {
@@ -54,26 +43,28 @@ F_Gestion_BD::F_Gestion_BD(QWidget* parent) : QDialog(parent) {
     c2_ = new QComboBox(current);
     c2_->setObjectName(QStringLiteral("C2"));
     c2_->setMinimumContentsLength(30);
-    eliminar_ = button(QStringLiteral("B_Eliminar"), QStringLiteral("Eliminar"), current);
+    eliminar_ = botonDialogo(QStringLiteral("B_Eliminar"), QStringLiteral("Eliminar"), current);
     auto* currentLayout = new QGridLayout(current);
-    currentLayout->addWidget(label(QStringLiteral("Label1"), QStringLiteral("Instalación actual"), current),
-                             0, 0);
+    currentLayout->addWidget(
+        etiqueta(QStringLiteral("Label1"), QStringLiteral("Instalación actual"), current), 0, 0);
     currentLayout->addWidget(c2_, 0, 1);
     currentLayout->addWidget(eliminar_, 0, 2);
-    currentLayout->addWidget(button(QStringLiteral("B_export"), QStringLiteral("Exportar"), current), 1, 1);
-    currentLayout->addWidget(button(QStringLiteral("B_import"), QStringLiteral("Importar"), current), 1, 2);
+    currentLayout->addWidget(botonDialogo(QStringLiteral("B_export"), QStringLiteral("Exportar"), current), 1,
+                             1);
+    currentLayout->addWidget(botonDialogo(QStringLiteral("B_import"), QStringLiteral("Importar"), current), 1,
+                             2);
 
     auto* fresh = new QGroupBox(QStringLiteral("Nueva instalación"), this);
     fresh->setObjectName(QStringLiteral("xpGroupBox2"));
     auto* name = new QLineEdit(fresh);
     name->setObjectName(QStringLiteral("Edit1"));
     auto* freshLayout = new QGridLayout(fresh);
-    freshLayout->addWidget(label(QStringLiteral("Label2"), QStringLiteral("Nombre"), fresh), 0, 0);
+    freshLayout->addWidget(etiqueta(QStringLiteral("Label2"), QStringLiteral("Nombre"), fresh), 0, 0);
     freshLayout->addWidget(name, 0, 1);
-    freshLayout->addWidget(button(QStringLiteral("B_Nueva"), QStringLiteral("Nueva"), fresh), 0, 2);
-    freshLayout->addWidget(label(QStringLiteral("Label3"), QString(), fresh), 1, 0, 1, 3);
+    freshLayout->addWidget(botonDialogo(QStringLiteral("B_Nueva"), QStringLiteral("Nueva"), fresh), 0, 2);
+    freshLayout->addWidget(etiqueta(QStringLiteral("Label3"), QString(), fresh), 1, 0, 1, 3);
 
-    auto* salir = button(QStringLiteral("B_Salir"), QStringLiteral("Salir"), this);
+    auto* salir = botonDialogo(QStringLiteral("B_Salir"), QStringLiteral("Salir"), this);
     connect(salir, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);

@@ -2,6 +2,7 @@
 
 #include "consola.h"
 #include "errores.h"
+#include "formas.h"
 #include "langtexts.h"
 #include "udorqserver.h"
 
@@ -31,21 +32,14 @@ const LangTable TEXTS = {
     lang::caption(QStringLiteral("B_Aceptar")),
 };
 
-QLineEdit* campo(const QString& name, bool password, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(name);
+QLineEdit* campoLogin(const QString& name, bool password, QWidget* parent) {
+    QLineEdit* e = campo(name, parent);
     e->setMaxLength(30);
     // A login is listed as login "*" role: the character never enters.
     e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^*]*")), e));
     if (password)
         e->setEchoMode(QLineEdit::Password);
     return e;
-}
-
-QLabel* etiqueta(const QString& name, const QString& text, QWidget* parent) {
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(name);
-    return l;
 }
 
 } // namespace
@@ -55,9 +49,9 @@ F_Nuevo_login::F_Nuevo_login(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Nuevo Login"));
     setModal(true);
 
-    edit1_ = campo(QStringLiteral("Edit1"), false, this);
-    edit2_ = campo(QStringLiteral("Edit2"), true, this);
-    edit3_ = campo(QStringLiteral("Edit3"), true, this);
+    edit1_ = campoLogin(QStringLiteral("Edit1"), false, this);
+    edit2_ = campoLogin(QStringLiteral("Edit2"), true, this);
+    edit3_ = campoLogin(QStringLiteral("Edit3"), true, this);
     nivel_ = new QComboBox(this); // not editable: typing chooses nothing
     nivel_->setObjectName(QStringLiteral("C_Nivel"));
 
@@ -67,15 +61,10 @@ F_Nuevo_login::F_Nuevo_login(QWidget* parent) : QDialog(parent) {
     form->addRow(etiqueta(QStringLiteral("Label3"), QStringLiteral("Confirmar contraseña"), this), edit3_);
     form->addRow(etiqueta(QStringLiteral("Label4"), QStringLiteral("Nivel"), this), nivel_);
 
-    auto* cancelar = new QPushButton(QStringLiteral("Cancelar"), this);
-    cancelar->setObjectName(QStringLiteral("B_Cancelar"));
-    auto* aceptar = new QPushButton(QStringLiteral("Aceptar"), this);
-    aceptar->setObjectName(QStringLiteral("B_Aceptar"));
+    auto* cancelar = botonDialogo(QStringLiteral("B_Cancelar"), QStringLiteral("Cancelar"), this);
+    auto* aceptar = botonDialogo(QStringLiteral("B_Aceptar"), QStringLiteral("Aceptar"), this);
     aceptar->setDefault(true);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(cancelar);
-    buttons->addWidget(aceptar);
+    QHBoxLayout* buttons = filaBotones({cancelar, aceptar});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);

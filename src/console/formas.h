@@ -1,0 +1,49 @@
+// Small builders of the dialogs' named controls: object names are the control names, so the
+// language texts, the handlers and the tests find each control by the same name.
+#pragma once
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <initializer_list>
+
+namespace kestrum::ui {
+
+inline QLabel* etiqueta(const QString& name, const QString& text, QWidget* parent) {
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+inline QPushButton* botonDialogo(const QString& name, const QString& text, QWidget* parent) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+inline QLineEdit* campo(const QString& name, QWidget* parent) {
+    auto* e = new QLineEdit(parent);
+    e->setObjectName(name);
+    return e;
+}
+
+// At most `digits` decimal digits; anything else is refused as it is typed.
+inline QLineEdit* campoNumerico(const QString& name, int digits, QWidget* parent) {
+    QLineEdit* e = campo(name, parent);
+    e->setMaxLength(digits);
+    e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+    return e;
+}
+
+// The buttons of a dialog, right-aligned.
+inline QHBoxLayout* filaBotones(std::initializer_list<QPushButton*> buttons) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    for (QPushButton* b : buttons)
+        row->addWidget(b);
+    return row;
+}
+
+} // namespace kestrum::ui
