@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QSqlRecord>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -60,6 +61,24 @@ public:
         const QVariant v = store::Db::scalar(db, statement);
         store::Db::disconnect(db);
         return v;
+    }
+    // Every row of `statement` as its columns joined by ":", sorted.
+    QStringList rows(const QString& statement) {
+        QStringList out;
+        QSqlDatabase db = store::Db::connect(root.installation(1));
+        {
+            store::Query q(db);
+            q.prepare(statement).exec();
+            while (q.next()) {
+                QStringList cells;
+                for (int i = 0; i < q.raw().record().count(); ++i)
+                    cells << q.text(i);
+                out << cells.join(QLatin1Char(':'));
+            }
+        }
+        store::Db::disconnect(db);
+        out.sort();
+        return out;
     }
     // A controller row for simulated controller n (number n, port n).
     void controller(int n, const QString& description) {

@@ -88,21 +88,7 @@ void acepta(QWidget* dialogo) {
 }
 
 QStringList consulta(ConsoleFixture& f, const QString& sql) {
-    QStringList filas;
-    QSqlDatabase db = store::Db::connect(f.root.installation(1));
-    {
-        store::Query q(db);
-        q.prepare(sql).exec();
-        while (q.next()) {
-            QStringList celdas;
-            for (int i = 0; i < q.raw().record().count(); ++i)
-                celdas << q.text(i);
-            filas << celdas.join(QLatin1Char(':'));
-        }
-    }
-    store::Db::disconnect(db);
-    filas.sort();
-    return filas;
+    return f.rows(sql);
 }
 
 QStringList asignaciones(ConsoleFixture& f, const QString& tarjeta) {
