@@ -9,6 +9,7 @@
 #include "dataroot.h"
 #include "dbconnection.h"
 #include "errores.h"
+#include "formas.h"
 #include "iconos.h"
 #include "langtexts.h"
 #include "listas.h"
@@ -24,6 +25,7 @@
 #include "udorqsistema.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -115,7 +117,7 @@ template <class W> W* named(const QString& name, W* w) {
     return w;
 }
 
-QLabel* etiqueta(const QString& name, const QString& text, QWidget* parent) {
+QLabel* etiquetaAjustada(const QString& name, const QString& text, QWidget* parent) {
     auto* l = named(name, new QLabel(text, parent));
     l->setWordWrap(true);
     return l;
@@ -327,7 +329,7 @@ QWidget* F_Main::construyeHerramientas() {
         image->setIcon(icono(t.icon));
         image->setIconSize(QSize(48, 48));
         image->setAutoRaise(true);
-        auto* caption = etiqueta(QString::fromLatin1(t.label), QString::fromUtf8(t.text), page);
+        auto* caption = etiquetaAjustada(QString::fromLatin1(t.label), QString::fromUtf8(t.text), page);
         caption->setAlignment(Qt::AlignHCenter);
         layout->addWidget(image, 0, Qt::AlignHCenter);
         layout->addWidget(caption);
@@ -432,7 +434,7 @@ QWidget* F_Main::construyeCentro() {
     {
         auto* layout = new QVBoxLayout(ini);
         auto* title =
-            etiqueta(QStringLiteral("Label1"), QStringLiteral("Proximity Access Control Center"), ini);
+            etiquetaAjustada(QStringLiteral("Label1"), QStringLiteral("Proximity Access Control Center"), ini);
         title->setFont(cuerpo_->font());
         auto* pictures = new QHBoxLayout;
         for (Icono i : {Icono::Instalacion, Icono::Lector}) {
@@ -443,11 +445,11 @@ QWidget* F_Main::construyeCentro() {
         pictures->addStretch();
         layout->addWidget(title);
         layout->addLayout(pictures);
-        layout->addWidget(etiqueta(QStringLiteral("Label2"), QString(), ini));
-        layout->addWidget(etiqueta(QStringLiteral("Label3"), QString(), ini));
-        layout->addWidget(etiqueta(QStringLiteral("Label4"), QStringLiteral("Readers"), ini));
+        layout->addWidget(etiquetaAjustada(QStringLiteral("Label2"), QString(), ini));
+        layout->addWidget(etiquetaAjustada(QStringLiteral("Label3"), QString(), ini));
+        layout->addWidget(etiquetaAjustada(QStringLiteral("Label4"), QStringLiteral("Readers"), ini));
         layout->addWidget(listaIni_, 1);
-        layout->addWidget(etiqueta(QStringLiteral("Label9"), QString(), ini));
+        layout->addWidget(etiquetaAjustada(QStringLiteral("Label9"), QString(), ini));
     }
     navegador_->addWidget(ini);
 
@@ -498,17 +500,17 @@ QWidget* F_Main::construyeCentro() {
     {
         auto* layout = new QVBoxLayout(params);
         auto* title =
-            etiqueta(QStringLiteral("Label10"), QStringLiteral("Proximity Access Control Center"), params);
+            etiquetaAjustada(QStringLiteral("Label10"), QStringLiteral("Proximity Access Control Center"), params);
         title->setFont(cuerpo_->font());
         layout->addWidget(title);
-        layout->addWidget(etiqueta(QStringLiteral("Label8"), QString(), params));
+        layout->addWidget(etiquetaAjustada(QStringLiteral("Label8"), QString(), params));
         for (int i = 11; i <= 13; ++i)
-            layout->addWidget(etiqueta(QStringLiteral("Label%1").arg(i), QString(), params));
+            layout->addWidget(etiquetaAjustada(QStringLiteral("Label%1").arg(i), QString(), params));
         auto* gestion = botonBarra(QStringLiteral("SpeedButton28"),
                                    QStringLiteral("Gestión de la Base de Datos"), Icono::Gestion, params);
         layout->addWidget(gestion, 0, Qt::AlignLeft);
         for (int i = 14; i <= 16; ++i)
-            layout->addWidget(etiqueta(QStringLiteral("Label%1").arg(i), QString(), params));
+            layout->addWidget(etiquetaAjustada(QStringLiteral("Label%1").arg(i), QString(), params));
         layout->addWidget(botonBarra(QStringLiteral("SpeedButton29"),
                                      QStringLiteral("Parámetros de la aplicación"), Icono::Parametros,
                                      params),
@@ -519,7 +521,7 @@ QWidget* F_Main::construyeCentro() {
 
     // Tools: the event panel and the attendance panel under one heading.
     auto* tools = named(QStringLiteral("PANEL_TOOLS"), new QWidget(centro_));
-    whichTool_ = etiqueta(QStringLiteral("L_WHICH_TOOL"), QString(), tools);
+    whichTool_ = etiquetaAjustada(QStringLiteral("L_WHICH_TOOL"), QString(), tools);
     whichTool_->setFont(cuerpo_->font());
     herramientas_ = new QStackedWidget(tools);
     {
@@ -531,10 +533,10 @@ QWidget* F_Main::construyeCentro() {
         auto* off = botonBarra(QStringLiteral("I_PLAY_OFF"), QString(), Icono::RegistroOff, events);
         bar->addWidget(on);
         bar->addWidget(off);
-        bar->addWidget(etiqueta(QStringLiteral("Label17"), QStringLiteral("From"), events));
+        bar->addWidget(etiquetaAjustada(QStringLiteral("Label17"), QStringLiteral("From"), events));
         bar->addWidget(named(QStringLiteral("DateTimePicker1"),
                              new QDateTimeEdit(QDateTime::currentDateTime(), events)));
-        bar->addWidget(etiqueta(QStringLiteral("Label18"), QStringLiteral("To"), events));
+        bar->addWidget(etiquetaAjustada(QStringLiteral("Label18"), QStringLiteral("To"), events));
         bar->addWidget(named(QStringLiteral("DateTimePicker2"),
                              new QDateTimeEdit(QDateTime::currentDateTime(), events)));
         bar->addStretch();
@@ -549,7 +551,7 @@ QWidget* F_Main::construyeCentro() {
             lista(QStringLiteral("Lista_Presencia"), {"Fecha", "Entrada", "Salida", "Estancia"}, false);
         auto* aLayout = new QVBoxLayout(attendance);
         auto* top = new QHBoxLayout;
-        top->addWidget(etiqueta(QStringLiteral("Label19"), QString(), attendance));
+        top->addWidget(etiquetaAjustada(QStringLiteral("Label19"), QString(), attendance));
         top->addWidget(botonBarra(QStringLiteral("SpeedButton2"), QStringLiteral("Definir lectores E/S"),
                                   Icono::Lector, attendance));
         top->addWidget(named(QStringLiteral("R1"), new QRadioButton(QStringLiteral("R1"), attendance)));
@@ -733,14 +735,30 @@ void F_Main::Determina_Interfaz(const QString& rol) {
         boton(QString::fromLatin1(name))->hide();
 }
 
+// Locking hides every console window, the editors and views included, until the unlock.
 void F_Main::B_LoginClick() {
+    F_Login* login = loginDe(ventanas_);
+    ocultas_.clear();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w != this && w != login && w->isVisible() && !w->isModal()) {
+            ocultas_ << QPointer<QWidget>(w);
+            w->hide();
+        }
+    }
     hide();
-    if (F_Login* login = loginDe(ventanas_))
+    if (login)
         login->show();
 }
 
 void F_Main::Desbloquea() {
     show();
+    for (const QPointer<QWidget>& w : std::exchange(ocultas_, {})) {
+        if (!w)
+            continue;
+        w->setProperty(RESTAURANDO, true);
+        w->show();
+        w->setProperty(RESTAURANDO, false);
+    }
 }
 
 void F_Main::changeEvent(QEvent* event) {

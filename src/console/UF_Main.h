@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -122,6 +123,12 @@ public:
     void B_Nueva_CxClick();
     void B_Editar_cxClick();
     void B_Clone_cxClick();
+    void B_New_USR_MainClick();
+    void B_edit_usrClick();
+    void B_New_CardClick();
+    void B_Edit_CardClick();
+    // Opens the pending-card window for the card of `row` when that row shows pending assignments.
+    void Lista3DblClick(int row);
 
     const QStringList& meses() const { return meses_; }
     const QStringList& nombresEventos() const { return nombresEventos_; }
@@ -177,6 +184,7 @@ private:
     void conectaFlujos();   // wiring of the workflows' buttons (UF_Main_flujos.cpp)
 
     Ventanas* ventanas_ = nullptr;
+    QList<QPointer<QWidget>> ocultas_; // windows the lock hid
     QStringList meses_;
     QStringList nombresEventos_;
     bool registrando_ = false;

@@ -1,6 +1,7 @@
 // F_Main: the workflows that keep the database and the controllers' memories in step. An assignment
 // row goes only after its controller confirmed the card left its memory; whatever a controller
 // kept stays in the database unless the operator accepts the difference.
+#include "FR_Error_insert.h"
 #include "F_Contr_NEW.h"
 #include "F_Delete_Confirm.h"
 #include "F_Muestra_Delete.h"
@@ -8,11 +9,16 @@
 #include "Fr_Clone_Controller.h"
 #include "Fr_edit_controller.h"
 #include "Lang.h"
+#include "UF_Edit_User.h"
+#include "UF_Editar_Card.h"
 #include "UF_Main.h"
+#include "UF_New_Card.h"
+#include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
 #include "UF_Pregunta_elimina_tarj.h"
 #include "arranque.h"
 #include "consola.h"
+#include "dataroot.h"
 #include "errores.h"
 #include "listas.h"
 #include "udorqcoleccioncontrolador.h"
@@ -25,6 +31,7 @@
 #include "udorqusuario.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -36,6 +43,7 @@
 #include <QToolButton>
 #include <QTreeView>
 #include <algorithm>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -132,31 +140,10 @@ void borraUsuario(F_Main& main, store::DORQSistema& sistema, F_Pregunta_elimina_
 // ---------------------------------------------------------------- one card and its controllers
 
 bool F_Main::Borro_la_tarjeta_TODOS_CX(const std::shared_ptr<store::DORQTarjeta>& tarjeta) {
-    if (!tarjeta)
+    if (!tarjeta || !tarjeta->Coleccion())
         return false;
-    const QString codigo = tarjeta->codigo_tarjeta();
-    const std::vector<store::TAsignacion> asignaciones = tarjeta->Asignaciones();
-    bool todos = true;
-    for (const store::TAsignacion& a : asignaciones) {
-        // Held until the row is dropped: a reload during a reply wait must not free it.
-        const auto controlador = tarjeta->Controlador(a);
-        link::DORQComunicador* comunicador = controlador ? controlador->Comunicador() : nullptr;
-        if (!comunicador || !controlador->Coleccion()) {
-            todos = false; // not in the store, or never connected: its row stays
-            continue;
-        }
-        link::TTest_Informacion info;
-        comunicador->Testear(info);
-        if (info.Ok != 1) {
-            todos = false;
-            continue;
-        }
-        if (comunicador->Borrar_Tarjeta(codigo) || comunicador->Borrar_Tarjeta(codigo))
-            controlador->Coleccion()->Borra_Asignacion(*controlador, codigo);
-        else
-            todos = false;
-    }
-    return todos;
+    // A second erase for a controller that refused the first.
+    return tarjeta->Coleccion()->Borra_De_Controladores(*tarjeta, 2).todos;
 }
 
 void F_Main::Elimina_Tarjeta_Lectores(const QString& codigo) {
@@ -413,6 +400,97 @@ void F_Main::B_Clone_cxClick() {
     B_Test_TODOSClick();
 }
 
+// ---------------------------------------------------------------- holders and cards
+
+namespace {
+
+// A tool window the main window lends the controllers to: events suspended before it shows, the
+// window resumes them when it closes. A window already open is only brought forward.
+void muestraSuspendiendo(F_Main& main, QDialog& dialogo, const std::function<void()>& rellena = {}) {
+    if (dialogo.isVisible()) {
+        dialogo.raise();
+        dialogo.activateWindow();
+        return;
+    }
+    if (rellena)
+        rellena();
+    main.Suspende_Eventos();
+    dialogo.show();
+}
+
+} // namespace
+
+void F_Main::B_New_USR_MainClick() {
+    if (!sistemaAbierto() || !ventanas_ || !ventanas_->nuevoUsr)
+        return;
+    muestraSuspendiendo(*this, *ventanas_->nuevoUsr);
+}
+
+void F_Main::B_edit_usrClick() {
+    store::DORQSistema* sistema = sistemaAbierto();
+    if (!sistema || !ventanas_ || !ventanas_->editUser)
+        return;
+    const std::vector<Fila> filas = seleccionadas(lista1_);
+    if (filas.empty())
+        return;
+    const auto usuario = sistema->Usuarios()->Busca_Usuario(filas.front().clave.toInt());
+    if (!usuario)
+        return;
+    F_Edit_User& editor = *ventanas_->editUser;
+    // An editor already open keeps the holder it shows.
+    muestraSuspendiendo(*this, editor, [&] {
+        editor.L_CLAVE()->setText(QString::number(usuario->id()));
+        editor.Edit1()->setText(usuario->nombre());
+        editor.Edit2()->setText(usuario->apellidos());
+        editor.Muestra_Foto(usuario->fotografia().isEmpty()
+                                ? QString()
+                                : config::DataRoot::findFileNoCase(EditorTitular::carpetaFotos(),
+                                                                   usuario->fotografia()));
+    });
+}
+
+void F_Main::B_New_CardClick() {
+    if (!sistemaAbierto() || !ventanas_ || !ventanas_->newCard)
+        return;
+    muestraSuspendiendo(*this, *ventanas_->newCard);
+}
+
+// The card editor changes only the database: events go on while it is open.
+void F_Main::B_Edit_CardClick() {
+    store::DORQSistema* sistema = sistemaAbierto();
+    if (!sistema || !ventanas_ || !ventanas_->editarCard)
+        return;
+    const std::vector<Fila> filas = seleccionadas(lista3_);
+    if (filas.empty())
+        return;
+    const auto tarjeta = sistema->Tarjetas()->Busca_Tarjeta(filas.front().clave.toString());
+    if (!tarjeta)
+        return;
+    F_Editar_Card& editor = *ventanas_->editarCard;
+    editor.hide();
+    editor.L_CODE_CARD()->setText(tarjeta->codigo_tarjeta());
+    editor.caducidad().CH_Usar_Caducidad()->setChecked(tarjeta->usar_fecha_cad());
+    editor.show();
+}
+
+void F_Main::Lista3DblClick(int row) {
+    store::DORQSistema* sistema = sistemaAbierto();
+    const ModeloLista* modelo = static_cast<const ModeloLista*>(lista3_->model());
+    if (!sistema || !ventanas_ || !ventanas_->errorInsert || row < 0 || row >= modelo->filas())
+        return;
+    const Fila fila = modelo->fila(row);
+    if (fila.icono != Icono::TarjetaPendiente)
+        return;
+    F_Error_insert& dialogo = *ventanas_->errorInsert;
+    dialogo.Label3()->setText(fila.clave.toString());
+    const auto cierre = qScopeGuard([this, sistema] {
+        enTodoCaso([sistema] { sistema->Tarjetas()->Carga(); });
+        enTodoCaso([this] { Refrescar_usuariosII(); });
+        enTodoCaso([this] { Refrescar_tarjetas(); });
+    });
+    dialogo.exec();
+}
+
 void F_Main::conectaFlujos() {
     const std::pair<const char*, void (F_Main::*)()> botones[] = {
         {"B_Delete", &F_Main::B_DeleteClick},           {"B_Delete_Cards", &F_Main::B_Delete_CardsClick},
@@ -420,11 +498,16 @@ void F_Main::conectaFlujos() {
         {"B_Master_Card", &F_Main::B_Master_CardClick}, {"B_Delete_login", &F_Main::B_Delete_loginClick},
         {"B_Nuevo_Login", &F_Main::B_Nuevo_LoginClick}, {"B_Nueva_Cx", &F_Main::B_Nueva_CxClick},
         {"B_Editar_cx", &F_Main::B_Editar_cxClick},     {"B_Clone_cx", &F_Main::B_Clone_cxClick},
+        {"B_New_USR_Main", &F_Main::B_New_USR_MainClick}, {"B_New_USR_Usr", &F_Main::B_New_USR_MainClick},
+        {"B_edit_usr", &F_Main::B_edit_usrClick},       {"B_New_Card", &F_Main::B_New_CardClick},
+        {"B_Edit_Card", &F_Main::B_Edit_CardClick},
     };
     for (const auto& [nombre, handler] : botones) {
         connect(boton(QString::fromLatin1(nombre)), &QToolButton::clicked, this,
                 [this, h = handler] { protegido([&] { (this->*h)(); }); });
     }
+    connect(lista3_, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { protegido([&] { Lista3DblClick(index.row()); }); });
 }
 
 } // namespace kestrum::ui

@@ -1,5 +1,6 @@
 #include "arranque.h"
 
+#include "FR_Error_insert.h"
 #include "F_Contr_NEW.h"
 #include "F_Delete_Confirm.h"
 #include "F_Login_APP.h"
@@ -9,8 +10,12 @@
 #include "Fr_Clone_Controller.h"
 #include "Fr_edit_controller.h"
 #include "Lang.h"
+#include "UF_Edit_User.h"
+#include "UF_Editar_Card.h"
 #include "UF_Gestion_BD.h"
 #include "UF_Main.h"
+#include "UF_New_Card.h"
+#include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
 #include "UF_Pregunta_elimina_tarj.h"
 #include "UF_User_Muestra.h"
@@ -42,21 +47,35 @@ void conectaEntorno() {
 } // namespace
 
 Ventanas::~Ventanas() {
-    // The windows go before the installation they show.
-    cloneController.reset();
-    muestraRecep.reset();
-    editController.reset();
-    contrN.reset();
-    nuevoLogin.reset();
+    // The windows go before the installation they show, in the reverse order of their creation.
     userMuestra.reset();
+    editUser.reset();
+    nuevoLogin.reset();
+    editarCard.reset();
+    errorInsert.reset();
     preguntaEliminaTarj.reset();
+    newCard.reset();
     preguntaElimina.reset();
     muestraDel.reset();
     deleteConf.reset();
+    muestraRecep.reset();
+    cloneController.reset();
+    editController.reset();
+    contrN.reset();
+    nuevoUsr.reset();
     main.reset();
     gestion.reset();
     login.reset();
 }
+
+namespace {
+
+template <class W> void crea(std::unique_ptr<W>& slot, F_Main* main) {
+    slot = std::make_unique<W>(main);
+    slot->FormCreate();
+}
+
+} // namespace
 
 // Every timestamp a store loads is local wall-clock time; without TZ, glibc looks at /etc/localtime
 // again for each conversion (a file system call per date, 40,000 of them per cards load).
@@ -80,26 +99,22 @@ std::unique_ptr<Ventanas> creaVentanas() {
     v->login->setMain(v->main.get());
     protegido([&] { v->main->FormCreate(); });
     // The windows that later work needs, in their order of creation.
-    v->deleteConf = std::make_unique<F_Delete_Conf>(v->main.get());
-    v->deleteConf->FormCreate();
-    v->muestraDel = std::make_unique<F_Muestra_Del>(v->main.get());
-    v->muestraDel->FormCreate();
-    v->preguntaElimina = std::make_unique<F_Pregunta_Elimina>(v->main.get());
-    v->preguntaElimina->FormCreate();
-    v->preguntaEliminaTarj = std::make_unique<F_Pregunta_elimina_tarj>(v->main.get());
-    v->preguntaEliminaTarj->FormCreate();
-    v->userMuestra = std::make_unique<F_User_Muestra>(v->main.get());
-    v->userMuestra->FormCreate();
-    v->nuevoLogin = std::make_unique<F_Nuevo_login>(v->main.get());
-    v->nuevoLogin->FormCreate();
-    v->contrN = std::make_unique<F_Contr_N>(v->main.get());
-    v->contrN->FormCreate();
-    v->editController = std::make_unique<F_edit_controller>(v->main.get());
-    v->editController->FormCreate();
-    v->cloneController = std::make_unique<F_Clone_Controller>(v->main.get());
-    v->cloneController->FormCreate();
-    v->muestraRecep = std::make_unique<F_Muestra_recep>(v->main.get());
-    v->muestraRecep->FormCreate();
+    F_Main* m = v->main.get();
+    crea(v->nuevoUsr, m);
+    crea(v->contrN, m);
+    crea(v->editController, m);
+    crea(v->cloneController, m);
+    crea(v->muestraRecep, m);
+    crea(v->deleteConf, m);
+    crea(v->muestraDel, m);
+    crea(v->preguntaElimina, m);
+    crea(v->newCard, m);
+    crea(v->preguntaEliminaTarj, m);
+    crea(v->errorInsert, m);
+    crea(v->editarCard, m);
+    crea(v->nuevoLogin, m);
+    crea(v->editUser, m);
+    crea(v->userMuestra, m);
     return v;
 }
 

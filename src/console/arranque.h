@@ -8,31 +8,42 @@ namespace kestrum::ui {
 class F_Clone_Controller;
 class F_Contr_N;
 class F_Delete_Conf;
+class F_Edit_User;
+class F_Editar_Card;
 class F_edit_controller;
+class F_Error_insert;
 class F_Gestion_BD;
 class F_Login;
 class F_Main;
 class F_Muestra_Del;
 class F_Muestra_recep;
+class F_New_Card;
 class F_Nuevo_login;
+class F_Nuevo_Usr;
 class F_Pregunta_Elimina;
 class F_Pregunta_elimina_tarj;
 class F_User_Muestra;
 
 struct Ventanas {
+    // In their order of creation.
     std::unique_ptr<F_Login> login;
     std::unique_ptr<F_Gestion_BD> gestion;
     std::unique_ptr<F_Main> main;
-    std::unique_ptr<F_Delete_Conf> deleteConf;
-    std::unique_ptr<F_Muestra_Del> muestraDel;
-    std::unique_ptr<F_Pregunta_Elimina> preguntaElimina;
-    std::unique_ptr<F_Pregunta_elimina_tarj> preguntaEliminaTarj;
-    std::unique_ptr<F_User_Muestra> userMuestra;
-    std::unique_ptr<F_Nuevo_login> nuevoLogin;
+    std::unique_ptr<F_Nuevo_Usr> nuevoUsr;
     std::unique_ptr<F_Contr_N> contrN;
     std::unique_ptr<F_edit_controller> editController;
     std::unique_ptr<F_Clone_Controller> cloneController;
     std::unique_ptr<F_Muestra_recep> muestraRecep;
+    std::unique_ptr<F_Delete_Conf> deleteConf;
+    std::unique_ptr<F_Muestra_Del> muestraDel;
+    std::unique_ptr<F_Pregunta_Elimina> preguntaElimina;
+    std::unique_ptr<F_New_Card> newCard;
+    std::unique_ptr<F_Pregunta_elimina_tarj> preguntaEliminaTarj;
+    std::unique_ptr<F_Error_insert> errorInsert;
+    std::unique_ptr<F_Editar_Card> editarCard;
+    std::unique_ptr<F_Nuevo_login> nuevoLogin;
+    std::unique_ptr<F_Edit_User> editUser;
+    std::unique_ptr<F_User_Muestra> userMuestra;
     ~Ventanas();
 };
 

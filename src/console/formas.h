@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QShowEvent>
 #include <initializer_list>
 
 namespace kestrum::ui {
@@ -44,6 +45,15 @@ inline QHBoxLayout* filaBotones(std::initializer_list<QPushButton*> buttons) {
     for (QPushButton* b : buttons)
         row->addWidget(b);
     return row;
+}
+
+// Marks a window that the unlock shows again: it keeps its content instead of preparing afresh.
+inline constexpr char RESTAURANDO[] = "kestrumRestaurando";
+
+// Whether this showing should prepare the window: shown by the program, not restored by the window
+// system or by the unlock.
+inline bool preparaAlMostrar(const QWidget* window, const QShowEvent* event) {
+    return !event->spontaneous() && !window->property(RESTAURANDO).toBool();
 }
 
 } // namespace kestrum::ui

@@ -40,19 +40,6 @@ QString nombreControlador(const QHash<int, QString>& descripciones, int cod) {
     return it != descripciones.cend() ? *it : QString::number(cod) + QLatin1Char('?');
 }
 
-// "dd/mm/yyyy hh:mm:ss" by hand, in a third of QDateTime::toString's time: the cards list formats
-// tens of thousands of dates.
-QString fecha(const QDateTime& t) {
-    if (!t.isValid())
-        return {};
-    const QDate d = t.date();
-    const QTime h = t.time();
-    char buffer[48];
-    const int n = std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d", d.day(), d.month(),
-                                d.year(), h.hour(), h.minute(), h.second());
-    return QString::fromLatin1(buffer, n);
-}
-
 // Two hex digits to decimal: first digit × 16 + second digit.
 QString decimal(const QString& hex) {
     bool ok = false;
@@ -66,6 +53,20 @@ DefinicionLista hacer(QStringList cabeceras, QList<int> anchos, QList<int> centr
 }
 
 } // namespace
+
+// "dd/mm/yyyy hh:mm:ss" by hand, in a third of QDateTime::toString's time: the cards list formats
+// tens of thousands of dates.
+QString textoFecha(const QDateTime& t) {
+    if (!t.isValid())
+        return {};
+    const QDate d = t.date();
+    const QTime h = t.time();
+    char buffer[48];
+    const int n = std::snprintf(buffer, sizeof buffer, "%02d/%02d/%04d %02d:%02d:%02d", d.day(), d.month(),
+                                d.year(), h.hour(), h.minute(), h.second());
+    return QString::fromLatin1(buffer, n);
+}
+
 
 // Widths suit the fonts and row icons of a Linux desktop, wider than the original design's.
 const DefinicionLista& definicion(Lista lista) {
@@ -316,7 +317,7 @@ std::vector<Fila> filasTarjetas(const DORQColeccionTarjeta& tarjetas,
         const bool caduca = t->usar_fecha_cad();
         Fila f{{t->codigo_tarjeta().left(DORQTarjeta::LONGITUD_CODIGO), u ? u->nombre() : QString(),
                 u ? u->apellidos() : QString(), lectores.join(QLatin1Char(',')), QString(),
-                caduca ? fecha(t->fecha_caducidad()) : QString(), fecha(t->fecha_alta())},
+                caduca ? textoFecha(t->fecha_caducidad()) : QString(), textoFecha(t->fecha_alta())},
                t->Pendiente() ? Icono::TarjetaPendiente : Icono::Tarjeta,
                t->codigo_tarjeta(),
                {},

@@ -6,6 +6,7 @@
 #include "iconos.h"
 
 #include <QAbstractTableModel>
+#include <QDateTime>
 #include <QList>
 #include <QMap>
 #include <QString>
@@ -97,6 +98,9 @@ private:
 };
 
 // Lista_INI: number, description.
+// "dd/mm/yyyy hh:mm:ss"; empty for an invalid time.
+QString textoFecha(const QDateTime& t);
+
 std::vector<Fila> filasListaINI(const store::DORQColeccionControlador& controladores);
 // L1_Contr: number, description, serial port, " ". A port that did not open (ultimoError) shows the
 // port-closed picture and the system's message in the "Activo" column.

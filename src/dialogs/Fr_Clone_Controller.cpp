@@ -98,7 +98,7 @@ void F_Clone_Controller::FormCreate() {
 
 void F_Clone_Controller::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (preparaAlMostrar(this, event))
         protegido([this] { Prepara(); });
 }
 

@@ -96,7 +96,7 @@ void F_edit_controller::FormCreate() {
 
 void F_edit_controller::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (preparaAlMostrar(this, event))
         protegido([this] { Prepara(); });
 }
 

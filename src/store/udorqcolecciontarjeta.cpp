@@ -223,18 +223,40 @@ bool DORQColeccionTarjeta::Reintenta_Pendientes(const DORQTarjeta& t) {
         if (!c)
             continue;
         // A controller whose link was never created counts as one that does not answer.
-        if (c->Comunicador() && c->Comunicador()->Enviar_Tarjeta(t.codigo_tarjeta())) {
-            Db::exec(db(),
-                     QStringLiteral("Update dorqcontroladortarjeta SET \"_STOREDINHW\" =:Si WHERE "
-                                    "tarjeta=:codigo_tarjeta AND controlador= :cod"),
-                     {{QStringLiteral("Si"), QStringLiteral("S")},
-                      {QStringLiteral("codigo_tarjeta"), t.codigo_tarjeta()},
-                      {QStringLiteral("cod"), cod}});
-        } else {
+        if (c->Comunicador() && c->Comunicador()->Enviar_Tarjeta(t.codigo_tarjeta()))
+            Marca_Almacenada(t.codigo_tarjeta(), cod);
+        else
             result = false;
-        }
     }
     return result;
+}
+
+DORQColeccionTarjeta::TBorrado DORQColeccionTarjeta::Borra_De_Controladores(const DORQTarjeta& t, int intentos) {
+    TBorrado r;
+    const QString codigo = t.codigo_tarjeta();
+    const std::vector<TAsignacion> asignaciones = t.Asignaciones();
+    for (const TAsignacion& a : asignaciones) {
+        // Held until the row is dropped: a reload during a reply wait must not free it.
+        const auto c = t.Controlador(a);
+        link::DORQComunicador* comunicador = c ? c->Comunicador() : nullptr;
+        if (!comunicador || !c->Coleccion()) {
+            r.todos = false;
+            continue;
+        }
+        link::TTest_Informacion info;
+        comunicador->Testear(info);
+        bool borrada = false;
+        for (int i = 0; info.Ok == 1 && !borrada && i < intentos; ++i)
+            borrada = comunicador->Borrar_Tarjeta(codigo);
+        if (!borrada) {
+            qCDebug(lcStore) << "card" << codigo << "stays in controller" << a.controlador;
+            r.todos = false;
+            continue;
+        }
+        c->Coleccion()->Borra_Asignacion(*c, codigo);
+        ++r.confirmados;
+    }
+    return r;
 }
 
 void DORQColeccionTarjeta::Marca_Todas_Almacenadas() {
@@ -242,6 +264,15 @@ void DORQColeccionTarjeta::Marca_Todas_Almacenadas() {
         db(),
         QStringLiteral("Update dorqcontroladortarjeta SET \"_STOREDINHW\" = :Si WHERE \"_STOREDINHW\" = :No"),
         {{QStringLiteral("Si"), QStringLiteral("S")}, {QStringLiteral("No"), QStringLiteral("N")}});
+}
+
+void DORQColeccionTarjeta::Marca_Almacenada(const QString& codigo, int controlador) {
+    Db::exec(db(),
+             QStringLiteral("Update dorqcontroladortarjeta SET \"_STOREDINHW\" =:Si WHERE "
+                            "tarjeta=:codigo_tarjeta AND controlador= :cod"),
+             {{QStringLiteral("Si"), QStringLiteral("S")},
+              {QStringLiteral("codigo_tarjeta"), codigo},
+              {QStringLiteral("cod"), controlador}});
 }
 
 void DORQColeccionTarjeta::Marca_Pendiente(const QString& codigo, int controlador) {

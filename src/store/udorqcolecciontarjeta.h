@@ -51,8 +51,19 @@ public:
     // the store are skipped. No reload.
     bool Reintenta_Pendientes(const DORQTarjeta& tarjeta);
 
+    // What taking a card out of its controllers did.
+    struct TBorrado {
+        int confirmados = 0; // controllers that acknowledged the erase; their rows are gone
+        bool todos = true;   // every row's controller acknowledged
+    };
+    // Tests the controller of each of the card's rows and, when it answered, erases the card (up to
+    // `intentos` tries). A row goes only after its controller acknowledged; rows of controllers that
+    // are not in the store, never connected, silent or refusing stay. No reload.
+    TBorrado Borra_De_Controladores(const DORQTarjeta& tarjeta, int intentos = 1);
+
     void Marca_Todas_Almacenadas();
     void Marca_Pendiente(const QString& codigo, int controlador);
+    void Marca_Almacenada(const QString& codigo, int controlador);
     int Cuenta_Asignaciones();
     // Every assignment, ordered by controller, into the two parallel lists sized by the caller (with
     // Cuenta_Asignaciones); both end with the number of rows read when the table holds fewer.

@@ -1,0 +1,39 @@
+// F_Editar_Card: the expiry of one card. No controller is told: the main window's periodic release
+// acts on the new date.
+#pragma once
+
+#include "caducidad.h"
+
+#include <QDialog>
+
+class QLabel;
+
+namespace kestrum::ui {
+
+class F_Main;
+
+class F_Editar_Card : public QDialog {
+    Q_OBJECT
+public:
+    explicit F_Editar_Card(F_Main* main);
+    void FormCreate();
+
+    // The opener sets the code and the check box before showing the window.
+    QLabel* L_CODE_CARD() const { return codigo_; }
+    GrupoCaducidad& caducidad() { return caducidad_; }
+
+    void Prepara();
+    void B_AceptarClick();
+
+    void done(int result) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    F_Main* main_;
+    QLabel* codigo_;
+    GrupoCaducidad caducidad_;
+};
+
+} // namespace kestrum::ui

@@ -1,0 +1,38 @@
+#include "lectorescritorio.h"
+
+#include "consola.h"
+#include "langtexts.h"
+#include "udorqcoleccioncontrolador.h"
+#include "udorqcontrolador.h"
+#include "udorqsistema.h"
+
+namespace kestrum::ui {
+
+bool LectorEscritorio::enruta(int numero, Receptor receptor) {
+    libera();
+    store::DORQSistema* sistema = Consola::instance().sistema.get();
+    auto controlador = sistema ? sistema->Controladores()->Busca_Controlador(numero) : nullptr;
+    link::DORQComunicador* comunicador = controlador ? controlador->Comunicador() : nullptr;
+    if (!comunicador)
+        return false;
+    qCDebug(lcUi) << "desktop reader" << numero << "lent to an editor";
+    comunicador->Activar_Incidencias();
+    comunicador->setOnIncidencia(
+        [receptor = std::move(receptor)](link::DORQComunicador*, const link::TEventoInformacion& info) {
+            receptor(info);
+        });
+    controlador_ = std::move(controlador);
+    return true;
+}
+
+void LectorEscritorio::libera() {
+    const auto controlador = std::exchange(controlador_, nullptr);
+    link::DORQComunicador* comunicador = controlador ? controlador->Comunicador() : nullptr;
+    if (!comunicador)
+        return;
+    qCDebug(lcUi) << "desktop reader" << controlador->cod() << "given back";
+    comunicador->Desactivar_Incidencias();
+    comunicador->setOnIncidencia(nullptr);
+}
+
+} // namespace kestrum::ui
