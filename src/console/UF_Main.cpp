@@ -25,7 +25,6 @@
 #include "udorqsistema.h"
 
 #include <QApplication>
-#include <QPointer>
 #include <QCalendarWidget>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -34,6 +33,7 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSplitter>
@@ -433,8 +433,8 @@ QWidget* F_Main::construyeCentro() {
     listaIni_ = lista(QStringLiteral("Lista_INI"), Lista::INI, false);
     {
         auto* layout = new QVBoxLayout(ini);
-        auto* title =
-            etiquetaAjustada(QStringLiteral("Label1"), QStringLiteral("Proximity Access Control Center"), ini);
+        auto* title = etiquetaAjustada(QStringLiteral("Label1"),
+                                       QStringLiteral("Proximity Access Control Center"), ini);
         title->setFont(cuerpo_->font());
         auto* pictures = new QHBoxLayout;
         for (Icono i : {Icono::Instalacion, Icono::Lector}) {
@@ -499,8 +499,8 @@ QWidget* F_Main::construyeCentro() {
     auto* params = named(QStringLiteral("PANEL_PARAMETERS"), new QWidget(navegador_));
     {
         auto* layout = new QVBoxLayout(params);
-        auto* title =
-            etiquetaAjustada(QStringLiteral("Label10"), QStringLiteral("Proximity Access Control Center"), params);
+        auto* title = etiquetaAjustada(QStringLiteral("Label10"),
+                                       QStringLiteral("Proximity Access Control Center"), params);
         title->setFont(cuerpo_->font());
         layout->addWidget(title);
         layout->addWidget(etiquetaAjustada(QStringLiteral("Label8"), QString(), params));

@@ -442,10 +442,10 @@ void F_Main::B_edit_usrClick() {
         editor.L_CLAVE()->setText(QString::number(usuario->id()));
         editor.Edit1()->setText(usuario->nombre());
         editor.Edit2()->setText(usuario->apellidos());
-        editor.Muestra_Foto(usuario->fotografia().isEmpty()
-                                ? QString()
-                                : config::DataRoot::findFileNoCase(EditorTitular::carpetaFotos(),
-                                                                   usuario->fotografia()));
+        editor.Muestra_Foto(
+            usuario->fotografia().isEmpty()
+                ? QString()
+                : config::DataRoot::findFileNoCase(EditorTitular::carpetaFotos(), usuario->fotografia()));
     });
 }
 
@@ -493,13 +493,20 @@ void F_Main::Lista3DblClick(int row) {
 
 void F_Main::conectaFlujos() {
     const std::pair<const char*, void (F_Main::*)()> botones[] = {
-        {"B_Delete", &F_Main::B_DeleteClick},           {"B_Delete_Cards", &F_Main::B_Delete_CardsClick},
-        {"B_vacia_Cards", &F_Main::B_vacia_CardsClick}, {"B_Delete_Cx", &F_Main::B_Delete_CxClick},
-        {"B_Master_Card", &F_Main::B_Master_CardClick}, {"B_Delete_login", &F_Main::B_Delete_loginClick},
-        {"B_Nuevo_Login", &F_Main::B_Nuevo_LoginClick}, {"B_Nueva_Cx", &F_Main::B_Nueva_CxClick},
-        {"B_Editar_cx", &F_Main::B_Editar_cxClick},     {"B_Clone_cx", &F_Main::B_Clone_cxClick},
-        {"B_New_USR_Main", &F_Main::B_New_USR_MainClick}, {"B_New_USR_Usr", &F_Main::B_New_USR_MainClick},
-        {"B_edit_usr", &F_Main::B_edit_usrClick},       {"B_New_Card", &F_Main::B_New_CardClick},
+        {"B_Delete", &F_Main::B_DeleteClick},
+        {"B_Delete_Cards", &F_Main::B_Delete_CardsClick},
+        {"B_vacia_Cards", &F_Main::B_vacia_CardsClick},
+        {"B_Delete_Cx", &F_Main::B_Delete_CxClick},
+        {"B_Master_Card", &F_Main::B_Master_CardClick},
+        {"B_Delete_login", &F_Main::B_Delete_loginClick},
+        {"B_Nuevo_Login", &F_Main::B_Nuevo_LoginClick},
+        {"B_Nueva_Cx", &F_Main::B_Nueva_CxClick},
+        {"B_Editar_cx", &F_Main::B_Editar_cxClick},
+        {"B_Clone_cx", &F_Main::B_Clone_cxClick},
+        {"B_New_USR_Main", &F_Main::B_New_USR_MainClick},
+        {"B_New_USR_Usr", &F_Main::B_New_USR_MainClick},
+        {"B_edit_usr", &F_Main::B_edit_usrClick},
+        {"B_New_Card", &F_Main::B_New_CardClick},
         {"B_Edit_Card", &F_Main::B_Edit_CardClick},
     };
     for (const auto& [nombre, handler] : botones) {

@@ -67,7 +67,6 @@ QString textoFecha(const QDateTime& t) {
     return QString::fromLatin1(buffer, n);
 }
 
-
 // Widths suit the fonts and row icons of a Linux desktop, wider than the original design's.
 const DefinicionLista& definicion(Lista lista) {
     static const DefinicionLista ini =

@@ -112,7 +112,8 @@ void F_Error_insert::Prepara() {
         const auto c = controladores.Controlador(i);
         bool asignada = false;
         bool almacenada = false;
-        for (const store::TAsignacion& a : tarjeta ? tarjeta->Asignaciones() : std::vector<store::TAsignacion>{}) {
+        for (const store::TAsignacion& a :
+             tarjeta ? tarjeta->Asignaciones() : std::vector<store::TAsignacion>{}) {
             if (a.controlador != c->cod())
                 continue;
             asignada = true;

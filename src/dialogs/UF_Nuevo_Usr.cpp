@@ -13,8 +13,7 @@
 
 namespace kestrum::ui {
 
-F_Nuevo_Usr::F_Nuevo_Usr(F_Main* main)
-    : EditorTitular(QStringLiteral("F_Nuevo_Usr"), 0, true, main) {
+F_Nuevo_Usr::F_Nuevo_Usr(F_Main* main) : EditorTitular(QStringLiteral("F_Nuevo_Usr"), 0, true, main) {
     setWindowTitle(QStringLiteral("Nuevo usuario"));
 }
 

@@ -11,8 +11,8 @@
 
 namespace kestrum::ui {
 
-GrupoCaducidad::GrupoCaducidad(const QString& grupo, const QString& etiquetaFecha, const QString& etiquetaHora,
-                               const QString& aviso, QWidget* parent) {
+GrupoCaducidad::GrupoCaducidad(const QString& grupo, const QString& etiquetaFecha,
+                               const QString& etiquetaHora, const QString& aviso, QWidget* parent) {
     grupo_ = new QGroupBox(QStringLiteral("Fecha de caducidad"), parent);
     grupo_->setObjectName(grupo);
     usar_ = new QCheckBox(QStringLiteral("Usar fecha caducidad"), grupo_);

@@ -126,7 +126,8 @@ EditorTitular::EditorTitular(const QString& nombre, int minimoEnter, bool menuLi
     lista1_ = new QTreeWidget(gTarjetas);
     lista1_->setObjectName(QStringLiteral("Lista1"));
     lista1_->setColumnCount(3);
-    lista1_->setHeaderLabels({QStringLiteral("Tarjeta"), QStringLiteral("Fecha alta"), QStringLiteral("Fecha caducida")});
+    lista1_->setHeaderLabels(
+        {QStringLiteral("Tarjeta"), QStringLiteral("Fecha alta"), QStringLiteral("Fecha caducida")});
     lista1_->setRootIsDecorated(false);
     // Only the code shows; the dates ride along in the two other columns.
     lista1_->setColumnHidden(1, true);
@@ -164,8 +165,8 @@ EditorTitular::EditorTitular(const QString& nombre, int minimoEnter, bool menuLi
     layout->addLayout(filaBotones({cancelar, aceptar}));
     resize(560, 560);
 
-    controles_ = {aceptar, cancelar, edit1_, edit2_, bFoto, bQuitFoto, bMas, bEliminar, tarjetas_, ch1_,
-                  lista1_, lectores_, caducidad_.grupo()};
+    controles_ = {aceptar,   cancelar,  edit1_, edit2_,  bFoto,     bQuitFoto,         bMas,
+                  bEliminar, tarjetas_, ch1_,   lista1_, lectores_, caducidad_.grupo()};
 
     texts_ = {lang::title(),
               lang::caption(QStringLiteral("Label1")),
@@ -193,8 +194,9 @@ EditorTitular::EditorTitular(const QString& nombre, int minimoEnter, bool menuLi
         texts_ << lang::caption(QStringLiteral("Edit3")) << lang::caption(QStringLiteral("Delete1"))
                << lang::caption(QStringLiteral("Cancelar1"));
     }
-    texts_ << lang::caption(QStringLiteral("xpGroupBox3")) << lang::caption(QStringLiteral("CH_Usar_Caducidad"))
-           << lang::caption(QStringLiteral("Label5")) << lang::caption(QStringLiteral("Label4"));
+    texts_ << lang::caption(QStringLiteral("xpGroupBox3"))
+           << lang::caption(QStringLiteral("CH_Usar_Caducidad")) << lang::caption(QStringLiteral("Label5"))
+           << lang::caption(QStringLiteral("Label4"));
 
     connect(aceptar, &QPushButton::clicked, this, [this] { B_AceptarClick(); });
     connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
@@ -298,7 +300,8 @@ void EditorTitular::rellenaLectores(bool marcados) {
         item->setCheckState(marcados ? Qt::Checked : Qt::Unchecked);
         lectores_->addItem(item);
         if (v.desktopReaderInUse && c->cod() == v.desktopReaderNumber)
-            lector_.enruta(c->cod(), [this](const link::TEventoInformacion& info) { Recibida_Lectura(info); });
+            lector_.enruta(c->cod(),
+                           [this](const link::TEventoInformacion& info) { Recibida_Lectura(info); });
     }
 }
 
@@ -481,7 +484,8 @@ void EditorTitular::asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& ti
             if (comunicador)
                 comunicador->Testear(info);
             const bool almacenada = info.Ok == 1 && comunicador->Enviar_Tarjeta(codigo);
-            qCDebug(lcUi) << "card" << codigo << "to controller" << cod << (almacenada ? "stored" : "pending");
+            qCDebug(lcUi) << "card" << codigo << "to controller" << cod
+                          << (almacenada ? "stored" : "pending");
             if (!controlador->Tiene_Tarjeta(*tarjeta))
                 tarjetas.Crea_Asignacion(*tarjeta, cod, almacenada);
             else if (almacenada)

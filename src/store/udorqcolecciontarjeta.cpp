@@ -231,7 +231,8 @@ bool DORQColeccionTarjeta::Reintenta_Pendientes(const DORQTarjeta& t) {
     return result;
 }
 
-DORQColeccionTarjeta::TBorrado DORQColeccionTarjeta::Borra_De_Controladores(const DORQTarjeta& t, int intentos) {
+DORQColeccionTarjeta::TBorrado DORQColeccionTarjeta::Borra_De_Controladores(const DORQTarjeta& t,
+                                                                            int intentos) {
     TBorrado r;
     const QString codigo = t.codigo_tarjeta();
     const std::vector<TAsignacion> asignaciones = t.Asignaciones();
