@@ -138,6 +138,7 @@ private slots:
     void editHolderSilentController();
     void photo();
     void desktopReader();
+    void lockKeepsEditor();
 };
 
 void TestTitulares::windowTexts() {
@@ -401,6 +402,24 @@ void TestTitulares::desktopReader() {
     const auto desk = f.sistema().Controladores()->Busca_Controlador(2);
     QVERIFY(!desk->Comunicador()->tieneOnIncidencia());
     v.desktopReaderInUse = false;
+}
+
+// Locking hides the open editor; unlocking brings it back as it was, events still suspended.
+void TestTitulares::lockKeepsEditor() {
+    ConsoleFixture f;
+    f.start();
+    f.main().B_New_USR_MainClick();
+    ui::F_Nuevo_Usr& n = *f.w->nuevoUsr;
+    n.Edit1()->setText(QStringLiteral("Half typed"));
+    f.main().B_LoginClick();
+    QVERIFY(!n.isVisible());
+    QVERIFY(f.w->login->isVisible());
+    f.main().Desbloquea();
+    QVERIFY(n.isVisible());
+    QCOMPARE(n.Edit1()->text(), QStringLiteral("Half typed"));
+    QVERIFY(!f.main().timerPeriodico()->isActive());
+    n.reject();
+    QVERIFY(f.main().timerPeriodico()->isActive());
 }
 
 QTEST_MAIN(TestTitulares)
