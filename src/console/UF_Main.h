@@ -191,4 +191,22 @@ private:
     Reloj reloj_;
 };
 
+// Holds the console-wide operation mark for its lifetime; nothing when `main` is null.
+class MarcaOperacion {
+public:
+    explicit MarcaOperacion(F_Main* main) : main_(main) {
+        if (main_)
+            main_->marcaOperacion(true);
+    }
+    ~MarcaOperacion() {
+        if (main_)
+            main_->marcaOperacion(false);
+    }
+    MarcaOperacion(const MarcaOperacion&) = delete;
+    MarcaOperacion& operator=(const MarcaOperacion&) = delete;
+
+private:
+    F_Main* main_;
+};
+
 } // namespace kestrum::ui

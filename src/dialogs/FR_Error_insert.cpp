@@ -131,14 +131,9 @@ void F_Error_insert::B_YesClick() {
     const auto tarjeta = sistema->Tarjetas()->Busca_Tarjeta(codigo_->text());
     if (!tarjeta)
         return;
+    const MarcaOperacion operacion(main_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (main_)
-        main_->marcaOperacion(true);
-    const auto fin = qScopeGuard([this] {
-        if (main_)
-            main_->marcaOperacion(false);
-        QApplication::restoreOverrideCursor();
-    });
+    const auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     if (sistema->Tarjetas()->Reintenta_Pendientes(*tarjeta))
         accept();
 }

@@ -18,7 +18,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
-#include <QScopeGuard>
 #include <QShowEvent>
 #include <QVBoxLayout>
 
@@ -105,8 +104,7 @@ void F_edit_controller::Prepara() {
     store::DORQColeccionControlador* store = controladores();
     const auto controlador = store ? store->Busca_Controlador(edit1_->text().toInt()) : nullptr;
     if (controlador && controlador->Comunicador() && main_ && !F_Main::operacionEnCurso()) {
-        main_->marcaOperacion(true);
-        const auto fin = qScopeGuard([this] { main_->marcaOperacion(false); });
+        const MarcaOperacion operacion(main_);
         controlador->Comunicador()->Testear(info);
     }
     const bool responde = info.Ok == 1;
@@ -139,8 +137,7 @@ void F_edit_controller::BitBtn1Click() {
         return;
     controlador->setDescripcion(edit2_->text());
     if (edit4_->isEnabled() && controlador->Comunicador() && main_ && !F_Main::operacionEnCurso()) {
-        main_->marcaOperacion(true);
-        const auto fin = qScopeGuard([this] { main_->marcaOperacion(false); });
+        const MarcaOperacion operacion(main_);
         controlador->Comunicador()->Fijar_Tiempos(cierre, abierta);
     }
     store->Modifica_Controlador(*controlador);

@@ -18,18 +18,6 @@ namespace kestrum::ui {
 
 namespace {
 
-const LangTable TEXTS = {
-    lang::title(),
-    lang::caption(QStringLiteral("Label2")),
-    lang::caption(QStringLiteral("Label1")),
-    lang::caption(QStringLiteral("xpGroupBox1")),
-    lang::caption(QStringLiteral("CH_Usar_Caducidad")),
-    lang::caption(QStringLiteral("Label4")),
-    lang::caption(QStringLiteral("Label3")),
-    lang::caption(QStringLiteral("B_Cancel")),
-    lang::caption(QStringLiteral("B_Aceptar")),
-};
-
 std::shared_ptr<store::DORQTarjeta> tarjetaDe(const QString& codigo) {
     store::DORQSistema* sistema = Consola::instance().sistema.get();
     return sistema ? sistema->Tarjetas()->Busca_Tarjeta(codigo) : nullptr;
@@ -46,26 +34,12 @@ F_Editar_Card::F_Editar_Card(F_Main* main)
     setModal(false);
 
     codigo_ = etiqueta(QStringLiteral("L_CODE_CARD"), QString(), this);
-    auto* aceptar = botonDialogo(QStringLiteral("B_Aceptar"), QStringLiteral("Aceptar"), this);
-    auto* cancelar = botonDialogo(QStringLiteral("B_Cancel"), QStringLiteral("Cancelar"), this);
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(etiqueta(QStringLiteral("Label1"), QStringLiteral("Código de tarjeta"), this), 0, 0);
-    grid->addWidget(codigo_, 0, 1);
-    auto* aviso = etiqueta(QStringLiteral("Label2"), QString(), this);
-    aviso->setWordWrap(true);
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(aviso);
-    layout->addLayout(grid);
-    layout->addWidget(caducidad_.grupo());
-    layout->addLayout(filaBotones({cancelar, aceptar}));
-
+    QPushButton* aceptar = disponVentanaTarjeta(this, codigo_, caducidad_);
     connect(aceptar, &QPushButton::clicked, this, [this] { protegido([this] { B_AceptarClick(); }); });
-    connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void F_Editar_Card::FormCreate() {
-    applyLangTexts(this, QStringLiteral("F_Editar_Card"), TEXTS);
+    applyLangTexts(this, QStringLiteral("F_Editar_Card"), textosVentanaTarjeta());
 }
 
 void F_Editar_Card::showEvent(QShowEvent* event) {

@@ -21,21 +21,7 @@
 
 namespace kestrum::ui {
 
-namespace {
-
-const LangTable TEXTS = {
-    lang::title(),
-    lang::caption(QStringLiteral("Label2")),
-    lang::caption(QStringLiteral("Label1")),
-    lang::caption(QStringLiteral("xpGroupBox1")),
-    lang::caption(QStringLiteral("CH_Usar_Caducidad")),
-    lang::caption(QStringLiteral("Label4")),
-    lang::caption(QStringLiteral("Label3")),
-    lang::caption(QStringLiteral("B_Cancel")),
-    lang::caption(QStringLiteral("B_Aceptar")),
-};
-
-} // namespace
+namespace {} // namespace
 
 F_New_Card::F_New_Card(F_Main* main)
     : QDialog(main, Qt::Tool), main_(main),
@@ -50,28 +36,12 @@ F_New_Card::F_New_Card(F_Main* main)
     // New cards are stored without expiry: the group stays hidden and unticked.
     caducidad_.grupo()->setVisible(false);
 
-    auto* aceptar = botonDialogo(QStringLiteral("B_Aceptar"), QStringLiteral("Aceptar"), this);
-    auto* cancelar = botonDialogo(QStringLiteral("B_Cancel"), QStringLiteral("Cancelar"), this);
-    aceptar->setAutoDefault(false);
-    cancelar->setAutoDefault(false);
-
-    auto* grid = new QGridLayout;
-    grid->addWidget(etiqueta(QStringLiteral("Label1"), QStringLiteral("Código de tarjeta"), this), 0, 0);
-    grid->addWidget(tarjeta_, 0, 1);
-    auto* layout = new QVBoxLayout(this);
-    auto* aviso = etiqueta(QStringLiteral("Label2"), QString(), this);
-    aviso->setWordWrap(true);
-    layout->addWidget(aviso);
-    layout->addLayout(grid);
-    layout->addWidget(caducidad_.grupo());
-    layout->addLayout(filaBotones({cancelar, aceptar}));
-
+    QPushButton* aceptar = disponVentanaTarjeta(this, tarjeta_, caducidad_);
     connect(aceptar, &QPushButton::clicked, this, [this] { protegido([this] { B_AceptarClick(); }); });
-    connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void F_New_Card::FormCreate() {
-    applyLangTexts(this, QStringLiteral("F_New_Card"), TEXTS);
+    applyLangTexts(this, QStringLiteral("F_New_Card"), textosVentanaTarjeta());
 }
 
 void F_New_Card::showEvent(QShowEvent* event) {

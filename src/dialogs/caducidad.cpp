@@ -4,10 +4,12 @@
 
 #include <QCheckBox>
 #include <QDateEdit>
+#include <QDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QTimeEdit>
+#include <QVBoxLayout>
 
 namespace kestrum::ui {
 
@@ -63,6 +65,41 @@ void GrupoCaducidad::Muestra_Habilita_caducidad() {
         p.setColor(QPalette::Base, grupo_->palette().color(on ? QPalette::Base : QPalette::Button));
         w->setPalette(p);
     }
+}
+
+QPushButton* disponVentanaTarjeta(QDialog* window, QWidget* codigo, GrupoCaducidad& caducidad) {
+    auto* aceptar = botonDialogo(QStringLiteral("B_Aceptar"), QStringLiteral("Aceptar"), window);
+    auto* cancelar = botonDialogo(QStringLiteral("B_Cancel"), QStringLiteral("Cancelar"), window);
+    // Enter belongs to the code entry.
+    aceptar->setAutoDefault(false);
+    cancelar->setAutoDefault(false);
+    auto* nota = etiqueta(QStringLiteral("Label2"), QString(), window);
+    nota->setWordWrap(true);
+    auto* grid = new QGridLayout;
+    grid->addWidget(etiqueta(QStringLiteral("Label1"), QStringLiteral("Código de tarjeta"), window), 0, 0);
+    grid->addWidget(codigo, 0, 1);
+    auto* layout = new QVBoxLayout(window);
+    layout->addWidget(nota);
+    layout->addLayout(grid);
+    layout->addWidget(caducidad.grupo());
+    layout->addLayout(filaBotones({cancelar, aceptar}));
+    QObject::connect(cancelar, &QPushButton::clicked, window, &QDialog::reject);
+    return aceptar;
+}
+
+const LangTable& textosVentanaTarjeta() {
+    static const LangTable texts = {
+        lang::title(),
+        lang::caption(QStringLiteral("Label2")),
+        lang::caption(QStringLiteral("Label1")),
+        lang::caption(QStringLiteral("xpGroupBox1")),
+        lang::caption(QStringLiteral("CH_Usar_Caducidad")),
+        lang::caption(QStringLiteral("Label4")),
+        lang::caption(QStringLiteral("Label3")),
+        lang::caption(QStringLiteral("B_Cancel")),
+        lang::caption(QStringLiteral("B_Aceptar")),
+    };
+    return texts;
 }
 
 } // namespace kestrum::ui

@@ -2,11 +2,15 @@
 // whose date and time of day together make a card's expiry.
 #pragma once
 
+#include "langtexts.h"
+
 #include <QDateTime>
 #include <QString>
 
 class QCheckBox;
 class QDateEdit;
+class QDialog;
+class QPushButton;
 class QGroupBox;
 class QLabel;
 class QTimeEdit;
@@ -40,5 +44,11 @@ private:
     QDateEdit* fecha_;
     QTimeEdit* hora_;
 };
+
+// The frame of the two card windows: a note, the card's code beside its label, the expiry group,
+// Cancel and OK. Cancel rejects the window; the OK button is returned for the window to connect.
+QPushButton* disponVentanaTarjeta(QDialog* window, QWidget* codigo, GrupoCaducidad& caducidad);
+// Their texts, in the order the language file lists them.
+const LangTable& textosVentanaTarjeta();
 
 } // namespace kestrum::ui

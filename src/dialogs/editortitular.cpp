@@ -419,16 +419,13 @@ void EditorTitular::B_AceptarClick() {
     ocupado_ = true;
     habilita(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (main_)
-        main_->marcaOperacion(true);
     const auto fin = qScopeGuard([this] {
-        if (main_)
-            main_->marcaOperacion(false);
         QApplication::restoreOverrideCursor();
         habilita(true);
         ocupado_ = false;
         protegido([this] { trasAceptar(); });
     });
+    const MarcaOperacion operacion(main_);
     protegido([this] { Acepta(); });
 }
 
