@@ -68,42 +68,6 @@ QStringList asignaciones(ConsoleFixture& f, int controlador) {
                            .arg(controlador));
 }
 
-QStringList memoria(ConsoleFixture& f, int n) {
-    QStringList m = f.memory(n);
-    m.sort();
-    return m;
-}
-
-void tarjeta(ConsoleFixture& f, const QString& codigo) {
-    f.sql(QStringLiteral("INSERT INTO DORQTARJETA VALUES('%1','N',current_timestamp,current_timestamp,1,'N')")
-              .arg(codigo));
-}
-
-// An assignment row; a stored one also puts the card in the simulator's memory.
-void asigna(ConsoleFixture& f, const QString& codigo, int controlador, bool guardada) {
-    f.sql(QStringLiteral("INSERT INTO DORQCONTROLADORTARJETA VALUES('%1',%2,'%3')")
-              .arg(codigo)
-              .arg(controlador)
-              .arg(guardada ? "S" : "N"));
-    if (guardada)
-        f.host().with(controlador, [&](sim::SimController& c) { c.setMemory(c.memory() << codigo); });
-}
-
-void selecciona(ConsoleFixture& f, int controlador) {
-    auto* view = f.main().findChild<QTreeView*>(QStringLiteral("L1_Contr"));
-    ui::ModeloLista& modelo = f.list("L1_Contr");
-    view->clearSelection();
-    for (int row = 0; row < modelo.filas(); ++row) {
-        if (modelo.fila(row).clave.toInt() == controlador)
-            view->selectionModel()->select(modelo.index(row, 0),
-                                           QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-}
-
-void pulsaBoton(ConsoleFixture& f, const char* boton) {
-    f.main().findChild<QToolButton*>(QLatin1String(boton))->click();
-}
-
 QString mensaje(int n) {
     return config::Lang::instance().mensaje(
         QStringLiteral("Variables_variables_F_edit_controller_%1").arg(n));
@@ -221,7 +185,7 @@ void TestControladores::newController() {
             abierto = d->isVisible();
             d->findChild<QPushButton*>(QStringLiteral("B_cancel"))->click();
         });
-        pulsaBoton(f, "B_Nueva_Cx");
+        f.click("B_Nueva_Cx");
         QCOMPARE(modales.textos, QStringList{QStringLiteral("F_Contr_N")}); // no message of any kind
     }
     QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join('\n')));
@@ -267,8 +231,8 @@ void TestControladores::editController() {
         c.setSilent(silencioso);
     });
     f.start();
-    selecciona(f, 1);
-    pulsaBoton(f, "B_Editar_cx");
+    f.select("L1_Contr", {1});
+    f.click("B_Editar_cx");
     auto* editor = f.w->editController.get();
     QVERIFY(editor->isVisible());
     QVERIFY(!f.main().timerPeriodico()->isActive());
@@ -331,14 +295,13 @@ void TestControladores::clone() {
     f.controller(1, QStringLiteral("Door A"));
     f.controller(2, QStringLiteral("Door B"));
     f.controller(3, QStringLiteral("Door A"));
-    f.sql(QStringLiteral("INSERT INTO DORQUSUARIO(ID,NOMBRE,APELLIDOS,PERMANENTE,FOTOGRAFIA) "
-                         "VALUES(1,'Ana','Ruiz','S','')"));
+    f.holder(1, QStringLiteral("Ana"));
     for (const QString& t : {A, B, C})
-        tarjeta(f, t);
-    asigna(f, A, 1, true);
-    asigna(f, B, 1, false);
-    asigna(f, C, 2, true);
-    asigna(f, C, 3, true);
+        f.card(t, 1);
+    f.assign(A, 1, true);
+    f.assign(B, 1, false);
+    f.assign(C, 2, true);
+    f.assign(C, 3, true);
     f.start();
     f.host().with(2, [fallo](sim::SimController& c) {
         if (fallo == Silencioso)
@@ -360,19 +323,19 @@ void TestControladores::clone() {
                 destinos << ch1->item(i)->text();
             clonar->click();
         });
-        pulsaBoton(f, "B_Clone_cx");
+        f.click("B_Clone_cx");
         QCOMPARE(modales.textos, QStringList{QStringLiteral("F_Clone_Controller")});
     }
     QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join('\n')));
     QVERIFY(!clonarAntes);
     QCOMPARE(destinos, QStringList{QStringLiteral("2 Door B")});
     QCOMPARE(asignaciones(f, 2), filas2);
-    QCOMPARE(memoria(f, 2), memoria2);
+    QCOMPARE(f.sortedMemory(2), memoria2);
     // The source and its namesake are untouched.
     QCOMPARE(asignaciones(f, 1), (QStringList{A + ":S", B + ":N"}));
-    QCOMPARE(memoria(f, 1), QStringList{A});
+    QCOMPARE(f.sortedMemory(1), QStringList{A});
     QCOMPARE(asignaciones(f, 3), QStringList{C + ":S"});
-    QCOMPARE(memoria(f, 3), QStringList{C});
+    QCOMPARE(f.sortedMemory(3), QStringList{C});
     QVERIFY(!f.w->cloneController->isVisible());
     QVERIFY(!f.w->muestraRecep->isVisible());
     QVERIFY(!f.w->muestraRecep->animacion());

@@ -16,7 +16,6 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimeEdit>
-#include <QToolButton>
 
 using namespace kestrum;
 using kestrum::test::ConsoleFixture;
@@ -25,20 +24,9 @@ namespace {
 
 const QString A = QStringLiteral("0000000001");
 
-void tarjeta(ConsoleFixture& f, const QString& codigo) {
-    f.sql(QStringLiteral("INSERT INTO DORQTARJETA VALUES('%1','N',timestamp '2020-01-02 03:04:05',"
-                         "timestamp '2020-01-02 03:04:05',-1,'N')")
-              .arg(codigo));
-}
-
-void asigna(ConsoleFixture& f, const QString& codigo, int controlador, bool guardada) {
-    f.sql(QStringLiteral("INSERT INTO DORQCONTROLADORTARJETA VALUES('%1',%2,'%3')")
-              .arg(codigo)
-              .arg(controlador)
-              .arg(guardada ? "S" : "N"));
-    if (guardada)
-        f.host().with(controlador, [&](sim::SimController& c) { c.setMemory(c.memory() << codigo); });
-}
+// Sets the entry and expiry dates of every card entered so far.
+const QString FECHAS = QStringLiteral("UPDATE DORQTARJETA SET FECHA_ALTA=timestamp '2020-01-02 03:04:05', "
+                                      "FECHA_CADUCIDAD=timestamp '2020-01-02 03:04:05'");
 
 QStringList tarjetas(ConsoleFixture& f) {
     return f.rows(QStringLiteral("SELECT CODIGO_TARJETA, USUARIO, USAR_FECHA_CAD FROM DORQTARJETA"));
@@ -95,9 +83,10 @@ void TestEditoresTarjeta::windowTexts() {
 
 void TestEditoresTarjeta::newCard() {
     ConsoleFixture f;
-    tarjeta(f, A);
+    f.card(A);
+    f.sql(FECHAS);
     f.start();
-    f.main().findChild<QToolButton*>(QStringLiteral("B_New_Card"))->click();
+    f.click("B_New_Card");
     ui::F_New_Card& d = *f.w->newCard;
     QVERIFY(d.isVisible());
     QVERIFY(!d.caducidad().grupo()->isVisible());
@@ -139,12 +128,11 @@ void TestEditoresTarjeta::newCardDesktopReader() {
 // The expiry changes, nothing else; the periodic timer runs on meanwhile.
 void TestEditoresTarjeta::editCard() {
     ConsoleFixture f;
-    tarjeta(f, A);
+    f.card(A);
+    f.sql(FECHAS);
     f.start();
     f.main().selecciona(ui::F_Main::Tarjetas);
-    auto* view = f.main().findChild<QTreeView*>(QStringLiteral("Lista3"));
-    view->selectionModel()->select(f.list("Lista3").index(filaDe(f, A), 0),
-                                   QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    f.select("Lista3", {A});
     f.main().B_Edit_CardClick();
     ui::F_Editar_Card& d = *f.w->editarCard;
     QVERIFY(d.isVisible());
@@ -171,11 +159,12 @@ void TestEditoresTarjeta::pendingRetry() {
     ConsoleFixture f(3);
     for (int n : {1, 2, 3})
         f.controller(n, QStringLiteral("Door %1").arg(n));
-    tarjeta(f, A);
-    asigna(f, A, 1, true);
-    asigna(f, A, 2, false);
-    asigna(f, A, 3, false);
-    asigna(f, A, 9, false);
+    f.card(A);
+    f.sql(FECHAS);
+    f.assign(A, 1, true);
+    f.assign(A, 2, false);
+    f.assign(A, 3, false);
+    f.assign(A, 9, false);
     f.start();
     f.host().with(3, [](sim::SimController& c) { c.refuse(97); });
     f.main().selecciona(ui::F_Main::Tarjetas);

@@ -28,50 +28,12 @@ const QString A = QStringLiteral("0000000001");
 const QString B = QStringLiteral("0000000002");
 const QString C = QStringLiteral("0000000003");
 const QString CADUCIDAD = QStringLiteral("2031-05-06 07:08:09.0000");
-
-void pulsaBoton(ConsoleFixture& f, const char* boton) {
-    f.main().findChild<QToolButton*>(QLatin1String(boton))->click();
-}
+// Sets the expiry of every card entered so far; a card uses it only if its USAR_FECHA_CAD says so.
+const QString EXPIRAN =
+    QStringLiteral("UPDATE DORQTARJETA SET FECHA_CADUCIDAD=timestamp '2031-05-06 07:08:09'");
 
 QStringList asignaciones(ConsoleFixture& f) {
     return f.rows(QStringLiteral("SELECT TARJETA, CONTROLADOR, \"_STOREDINHW\" FROM DORQCONTROLADORTARJETA"));
-}
-
-QStringList memoria(ConsoleFixture& f, int n) {
-    QStringList m = f.memory(n);
-    m.sort();
-    return m;
-}
-
-// The rows marked stored are exactly what the controller holds.
-void marcasIgualMemoria(ConsoleFixture& f, int n) {
-    QCOMPARE(f.rows(QStringLiteral("SELECT TARJETA FROM DORQCONTROLADORTARJETA WHERE CONTROLADOR=%1 AND "
-                                   "\"_STOREDINHW\"='S'")
-                        .arg(n)),
-             memoria(f, n));
-}
-
-void titular(ConsoleFixture& f, int id, const QString& nombre, const QString& apellidos,
-             const QString& foto = {}) {
-    f.sql(QStringLiteral("INSERT INTO DORQUSUARIO(ID,NOMBRE,APELLIDOS,PERMANENTE,FOTOGRAFIA) "
-                         "VALUES(%1,'%2','%3','S','%4')")
-              .arg(id)
-              .arg(nombre, apellidos, foto));
-}
-
-void tarjeta(ConsoleFixture& f, const QString& codigo, int usuario, bool caduca = false) {
-    f.sql(QStringLiteral("INSERT INTO DORQTARJETA VALUES('%1','N',current_timestamp,"
-                         "timestamp '2031-05-06 07:08:09',%2,'%3')")
-              .arg(codigo)
-              .arg(usuario)
-              .arg(caduca ? "S" : "N"));
-}
-
-void asigna(ConsoleFixture& f, const QString& codigo, int controlador) {
-    f.sql(QStringLiteral("INSERT INTO DORQCONTROLADORTARJETA VALUES('%1',%2,'S')")
-              .arg(codigo)
-              .arg(controlador));
-    f.host().with(controlador, [&](sim::SimController& c) { c.setMemory(c.memory() << codigo); });
 }
 
 QStringList filasLista(const ui::EditorTitular& e) {
@@ -105,17 +67,6 @@ void escribeTarjeta(ui::EditorTitular& e, const QString& teclas) {
 
 void acepta(ui::EditorTitular& e) {
     e.findChild<QPushButton*>(QStringLiteral("B_Aceptar"))->click();
-}
-
-void seleccionaUsuario(ConsoleFixture& f, int id) {
-    f.main().selecciona(ui::F_Main::Usuarios);
-    auto* view = f.main().findChild<QTreeView*>(QStringLiteral("Lista1"));
-    ui::ModeloLista& modelo = f.list("Lista1");
-    for (int row = 0; row < modelo.filas(); ++row) {
-        if (modelo.fila(row).clave.toInt() == id)
-            view->selectionModel()->select(modelo.index(row, 0),
-                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    }
 }
 
 void guardaFoto(const QString& path) {
@@ -183,12 +134,13 @@ void TestTitulares::newHolder() {
     ConsoleFixture f(2);
     f.controller(1, QStringLiteral("Door A"));
     f.controller(2, QStringLiteral("Door B"));
-    tarjeta(f, A, -1);
+    f.card(A);
+    f.sql(EXPIRAN);
     f.start();
     for (int n : {1, 2})
         f.host().with(n, [&](sim::SimController& c) { c.setSilent(silenciosos); });
 
-    pulsaBoton(f, "B_New_USR_Usr");
+    f.click("B_New_USR_Usr");
     ui::F_Nuevo_Usr& e = *f.w->nuevoUsr;
     QVERIFY(e.isVisible());
     QVERIFY(!f.main().timerPeriodico()->isActive());
@@ -208,8 +160,7 @@ void TestTitulares::newHolder() {
     QCOMPARE(f.rows(QStringLiteral("SELECT CODIGO_TARJETA, USUARIO, USAR_FECHA_CAD FROM DORQTARJETA")),
              (QStringList{A + QStringLiteral(":%1:N").arg(id), C + QStringLiteral(":%1:N").arg(id)}));
     QCOMPARE(asignaciones(f), filas);
-    for (int n : {1, 2})
-        marcasIgualMemoria(f, n);
+    QCOMPARE(f.mismatch(2), QString());
     if (silenciosos)
         QCOMPARE(f.host().with(1, [](sim::SimController& c) { return c.commandCount(97); }), 0);
 
@@ -225,9 +176,10 @@ void TestTitulares::newHolder() {
 // Keys, padding, duplicates, the free-cards filter and removing a row.
 void TestTitulares::cardEntry() {
     ConsoleFixture f;
-    titular(f, 7, QStringLiteral("Bo"), QStringLiteral("Lee"));
-    tarjeta(f, A, -1);
-    tarjeta(f, B, 7);
+    f.holder(7, QStringLiteral("Bo"), QStringLiteral("Lee"));
+    f.card(A);
+    f.card(B, 7);
+    f.sql(EXPIRAN);
     f.start();
     f.main().B_New_USR_MainClick();
     ui::F_Nuevo_Usr& n = *f.w->nuevoUsr;
@@ -250,10 +202,11 @@ void TestTitulares::cardEntry() {
     n.reject();
 
     // The holder editor adds on Enter only from nine characters on; the button always pads.
-    titular(f, 8, QStringLiteral("Cy"), QStringLiteral("Ng"));
+    f.holder(8, QStringLiteral("Cy"), QStringLiteral("Ng"));
     f.sistema().Usuarios()->Carga();
-    seleccionaUsuario(f, 8);
-    pulsaBoton(f, "B_edit_usr");
+    f.main().selecciona(ui::F_Main::Usuarios);
+    f.select("Lista1", {8});
+    f.click("B_edit_usr");
     ui::F_Edit_User& e = *f.w->editUser;
     escribeTarjeta(e, QStringLiteral("12345678\r"));
     QVERIFY(filasLista(e).isEmpty());
@@ -271,14 +224,17 @@ void TestTitulares::editHolder() {
     ConsoleFixture f(2);
     f.controller(1, QStringLiteral("Door A"));
     f.controller(2, QStringLiteral("Door B"));
-    titular(f, 7, QStringLiteral("Bo"), QStringLiteral("Lee"));
-    tarjeta(f, A, 7);
-    tarjeta(f, B, 7, true);
-    asigna(f, A, 1);
-    asigna(f, B, 2);
+    f.holder(7, QStringLiteral("Bo"), QStringLiteral("Lee"));
+    f.card(A, 7);
+    f.card(B, 7);
+    f.sql(EXPIRAN);
+    f.sql(QStringLiteral("UPDATE DORQTARJETA SET USAR_FECHA_CAD='S' WHERE CODIGO_TARJETA='%1'").arg(B));
+    f.assign(A, 1, true);
+    f.assign(B, 2, true);
     f.start();
-    seleccionaUsuario(f, 7);
-    pulsaBoton(f, "B_edit_usr");
+    f.main().selecciona(ui::F_Main::Usuarios);
+    f.select("Lista1", {7});
+    f.click("B_edit_usr");
     ui::F_Edit_User& e = *f.w->editUser;
     QVERIFY(e.isVisible());
     QCOMPARE(e.L_CLAVE()->text(), QStringLiteral("7"));
@@ -304,10 +260,9 @@ void TestTitulares::editHolder() {
              (QStringList{A + ":-1:N:" + CADUCIDAD, B + ":7:S:" + CADUCIDAD, C + ":7:S:" + CADUCIDAD}));
     // B left controller 2 before the listed cards went to controller 1.
     QCOMPARE(asignaciones(f), (QStringList{B + ":1:S", C + ":1:S"}));
-    QCOMPARE(memoria(f, 1), (QStringList{B, C}));
-    QVERIFY(memoria(f, 2).isEmpty());
-    for (int n : {1, 2})
-        marcasIgualMemoria(f, n);
+    QCOMPARE(f.sortedMemory(1), (QStringList{B, C}));
+    QVERIFY(f.sortedMemory(2).isEmpty());
+    QCOMPARE(f.mismatch(2), QString());
     QVERIFY(e.isVisible()); // keeps its content
     QCOMPARE(filasLista(e), (QStringList{B, C}));
     e.close();
@@ -320,14 +275,16 @@ void TestTitulares::editHolderSilentController() {
     ConsoleFixture f(2);
     f.controller(1, QStringLiteral("Door A"));
     f.controller(2, QStringLiteral("Door B"));
-    titular(f, 7, QStringLiteral("Bo"), QStringLiteral("Lee"));
-    tarjeta(f, A, 7);
-    tarjeta(f, B, 7);
-    asigna(f, A, 1);
-    asigna(f, B, 2);
+    f.holder(7, QStringLiteral("Bo"), QStringLiteral("Lee"));
+    f.card(A, 7);
+    f.card(B, 7);
+    f.sql(EXPIRAN);
+    f.assign(A, 1, true);
+    f.assign(B, 2, true);
     f.start();
     f.host().with(1, [](sim::SimController& c) { c.setSilent(true); });
-    seleccionaUsuario(f, 7);
+    f.main().selecciona(ui::F_Main::Usuarios);
+    f.select("Lista1", {7});
     f.main().B_edit_usrClick();
     ui::F_Edit_User& e = *f.w->editUser;
     e.Lista1()->setCurrentItem(e.Lista1()->topLevelItem(0));
@@ -338,9 +295,9 @@ void TestTitulares::editHolderSilentController() {
     QCOMPARE(f.rows(QStringLiteral("SELECT CODIGO_TARJETA, USUARIO FROM DORQTARJETA")),
              (QStringList{A + ":7", B + ":7"}));
     QCOMPARE(asignaciones(f), (QStringList{A + ":1:S", B + ":1:N", B + ":2:S"}));
-    QCOMPARE(memoria(f, 1), QStringList{A});
-    QCOMPARE(memoria(f, 2), QStringList{B});
-    marcasIgualMemoria(f, 2);
+    QCOMPARE(f.sortedMemory(1), QStringList{A});
+    QCOMPARE(f.sortedMemory(2), QStringList{B});
+    QCOMPARE(f.mismatch(2), QString());
 }
 
 // Only a picture from the Pictures folder is taken, and the holder keeps its file name.
@@ -370,7 +327,8 @@ void TestTitulares::photo() {
     f.sql(QStringLiteral("UPDATE DORQUSUARIO SET FOTOGRAFIA='ANN.PNG'"));
     f.sistema().Usuarios()->Carga();
     const int id = f.scalar(QStringLiteral("SELECT ID FROM DORQUSUARIO")).toInt();
-    seleccionaUsuario(f, id);
+    f.main().selecciona(ui::F_Main::Usuarios);
+    f.select("Lista1", {id});
     f.main().B_edit_usrClick();
     ui::F_Edit_User& e = *f.w->editUser;
     QCOMPARE(e.foto(), dentro);
