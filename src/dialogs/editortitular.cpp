@@ -413,9 +413,13 @@ void EditorTitular::Recibida_Lectura(const link::TEventoInformacion& info) {
 // ---------------------------------------------------------------- accept
 
 void EditorTitular::B_AceptarClick() {
-    // A controller operation elsewhere holds the links; the holder stays as typed.
-    if (ocupado_ || F_Main::operacionEnCurso())
+    if (ocupado_)
         return;
+    // A controller operation elsewhere holds the links: the holder stays as typed, to accept again.
+    if (F_Main::operacionEnCurso()) {
+        QApplication::beep();
+        return;
+    }
     ocupado_ = true;
     habilita(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
