@@ -44,7 +44,12 @@ void prepare(const QString& xdg) {
     QFile settings(config::DataRoot::file(QStringLiteral("KESTRUM20.INI")));
     if (!settings.open(QIODevice::WriteOnly))
         qFatal("cannot write the settings");
-    settings.write("[General]\nIdioma=ENGLISH\nTestear_cx=false\nLiberar_tarj=false\n");
+    // The controllers' ports lead nowhere: a serial device of the machine (a real /dev/ttyS0) must not
+    // put its reply time-outs into the figures.
+    QByteArray ini = "[General]\nIdioma=ENGLISH\nTestear_cx=false\nLiberar_tarj=false\n[Serial]\n";
+    for (int n = 1; n <= bench::CONTROLLERS; ++n)
+        ini += QByteArray("COM") + QByteArray::number(n) + "=/nonexistent/kestrum-bench-tty\n";
+    settings.write(ini);
     settings.close();
     store::Db::prepareEnvironment(config::DataRoot::file(QStringLiteral("firebird-lock")));
     store::Prepara_Ficheros_BD(config::DataRoot::bdks());
