@@ -118,6 +118,8 @@ EditorTitular::EditorTitular(const QString& nombre, int minimoEnter, bool menuLi
     tarjetas_->lineEdit()->setMaxLength(store::DORQTarjeta::LONGITUD_CODIGO);
     tarjetas_->lineEdit()->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), tarjetas_));
+    // The combo box has the focus and hands most keys to its entry without the entry's filters.
+    tarjetas_->installEventFilter(this);
     tarjetas_->lineEdit()->installEventFilter(this);
     ch1_ = new QCheckBox(QStringLiteral("Tarjetas libres"), gTarjetas);
     ch1_->setObjectName(QStringLiteral("CH1"));
@@ -240,7 +242,7 @@ void EditorTitular::done(int result) {
 }
 
 bool EditorTitular::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != tarjetas_->lineEdit() || event->type() != QEvent::KeyPress)
+    if ((watched != tarjetas_ && watched != tarjetas_->lineEdit()) || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -281,6 +283,8 @@ void EditorTitular::Rellena_Tarjetas() {
             tarjetas_->addItem(tieneTitular ? conTitular : libre, t->codigo_tarjeta());
         }
     }
+    // No item chosen: the entry keeps what was typed, without an item's icon beside it.
+    tarjetas_->setCurrentIndex(-1);
     tarjetas_->setEditText(texto);
 }
 

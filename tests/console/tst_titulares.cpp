@@ -62,7 +62,7 @@ void marcaLectores(ui::EditorTitular& e, const QList<int>& lectores) {
 
 void escribeTarjeta(ui::EditorTitular& e, const QString& teclas) {
     e.C_Tarjetas()->setEditText(QString());
-    QTest::keyClicks(e.C_Tarjetas()->lineEdit(), teclas);
+    QTest::keyClicks(e.C_Tarjetas(), teclas); // where the keyboard focus is
 }
 
 void acepta(ui::EditorTitular& e) {
