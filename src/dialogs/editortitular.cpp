@@ -341,6 +341,8 @@ void EditorTitular::habilita(bool on) {
 // ---------------------------------------------------------------- cards, photo, desktop reader
 
 void EditorTitular::B_MasClick() {
+    // The code stays in the entry, selected: the next one typed replaces it.
+    const auto selecciona = qScopeGuard([this] { tarjetas_->lineEdit()->selectAll(); });
     const QString codigo = store::DORQTarjeta::Rellena_Codigo(tarjetas_->currentText());
     for (int row = 0; row < lista1_->topLevelItemCount(); ++row) {
         if (lista1_->topLevelItem(row)->text(0) == codigo)

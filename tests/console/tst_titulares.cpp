@@ -199,6 +199,8 @@ void TestTitulares::cardEntry() {
     n.Lista1()->setCurrentItem(n.Lista1()->topLevelItem(0));
     n.findChild<QAction*>(QStringLiteral("Delete1"))->trigger();
     QCOMPARE(filasLista(n), QStringList{B});
+    QTest::keyClicks(n.C_Tarjetas(), QStringLiteral("5\r")); // replaces the code left in the entry
+    QCOMPARE(filasLista(n), (QStringList{B, QStringLiteral("0000000005")}));
     n.reject();
 
     // The holder editor adds on Enter only from nine characters on; the button always pads.
