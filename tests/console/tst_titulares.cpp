@@ -16,6 +16,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -88,6 +90,7 @@ private slots:
     void editHolder();
     void editHolderSilentController();
     void photo();
+    void desktopReader_data();
     void desktopReader();
     void lockKeepsEditor();
 };
@@ -343,7 +346,14 @@ void TestTitulares::photo() {
 
 // A card presented at the desktop reader fills the entry while the editor is open; closing gives
 // the reader back.
+void TestTitulares::desktopReader_data() {
+    QTest::addColumn<bool>("registrando");
+    QTest::newRow("not registering") << false;
+    QTest::newRow("registering") << true;
+}
+
 void TestTitulares::desktopReader() {
+    QFETCH(bool, registrando);
     ConsoleFixture f(2);
     f.controller(1, QStringLiteral("Door A"));
     f.controller(2, QStringLiteral("Desk"));
@@ -351,17 +361,29 @@ void TestTitulares::desktopReader() {
     auto& v = config::Variables::instance();
     v.desktopReaderInUse = true;
     v.desktopReaderNumber = 2;
+    const auto guard = qScopeGuard([&v] { v.desktopReaderInUse = false; });
+    if (registrando)
+        f.main().I_PLAY_OFFClick();
+    QSignalSpy registradas(&f.main(), &ui::F_Main::incidenciaRegistrada);
     f.main().B_New_USR_MainClick();
     ui::F_Nuevo_Usr& n = *f.w->nuevoUsr;
     f.host().with(2, [](sim::SimController& c) { c.presentCard(QStringLiteral("0000004711")); });
     QTRY_COMPARE(n.C_Tarjetas()->currentText(), QStringLiteral("0000004711"));
     f.host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("0000000099")); });
-    QTest::qWait(400);
+    QTest::qWait(500);
     QCOMPARE(n.C_Tarjetas()->currentText(), QStringLiteral("0000004711")); // only the desktop reader
+    QCOMPARE(registradas.count(), 0);                                      // and nothing recorded meanwhile
     n.reject();
-    const auto desk = f.sistema().Controladores()->Busca_Controlador(2);
-    QVERIFY(!desk->Comunicador()->tieneOnIncidencia());
-    v.desktopReaderInUse = false;
+    // Given back: the event log records both controllers again when it is on.
+    f.host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("0000000099")); });
+    f.host().with(2, [](sim::SimController& c) { c.presentCard(QStringLiteral("0000000098")); });
+    if (registrando) {
+        QTRY_COMPARE(registradas.count(), 2);
+    } else {
+        QTest::qWait(500);
+        QCOMPARE(registradas.count(), 0);
+    }
+    QCOMPARE(n.C_Tarjetas()->currentText(), QStringLiteral("0000004711"));
 }
 
 // Locking hides the open editor; unlocking brings it back as it was, events still suspended.
