@@ -45,6 +45,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace kestrum::ui {
 
@@ -163,6 +164,7 @@ bool operacion = false;
 // ---------------------------------------------------------------- controller operations
 
 void F_Main::Suspende_Eventos() {
+    ++suspensiones_;
     periodico_->stop();
     auto* sistema = Consola::instance().sistema.get();
     if (registrando_ && sistema && sistema->Incidencias())
@@ -170,6 +172,9 @@ void F_Main::Suspende_Eventos() {
 }
 
 void F_Main::Reanuda_Eventos(bool timerSiempre) {
+    suspensiones_ = std::max(0, suspensiones_ - 1);
+    if (suspensiones_ > 0)
+        return;
     auto* sistema = Consola::instance().sistema.get();
     if (registrando_ && sistema && sistema->Incidencias())
         sistema->Incidencias()->Inicia_Registro();

@@ -75,10 +75,13 @@ public:
 
     // Suspending and resuming events around every operation that talks to the controllers: the
     // periodic timer stops and, while registering is on, the controllers' events are detached.
+    // Suspensions nest (two editors open, a workflow run while an editor is open): events resume
+    // when the last one ends.
     void Suspende_Eventos();
     // `timerSiempre`: the timer runs again whatever the settings say (most workflows); otherwise
     // only when the test or the release setting is on (the periodic task itself).
     void Reanuda_Eventos(bool timerSiempre = true);
+    bool eventosSuspendidos() const { return suspensiones_ > 0; }
     // One controller operation at a time, console-wide: the periodic task skips a tick that finds
     // one running and the buttons that start controller work are disabled meanwhile.
     static bool operacionEnCurso();
@@ -188,6 +191,7 @@ private:
     QStringList meses_;
     QStringList nombresEventos_;
     bool registrando_ = false;
+    int suspensiones_ = 0;
     Reloj reloj_;
 };
 

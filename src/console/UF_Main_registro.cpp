@@ -253,7 +253,8 @@ void F_Main::I_PLAY_OFFClick() {
     boton(QStringLiteral("I_PLAY_ON"))->show();
     registrando_ = true;
     Control_Botones_Cx(false);
-    if (auto* log = registro())
+    // While a window holds the controllers, the log takes them when it gives them back.
+    if (auto* log = registro(); log && !eventosSuspendidos())
         log->Inicia_Registro();
 }
 
@@ -262,7 +263,7 @@ void F_Main::I_PLAY_ONClick() {
     boton(QStringLiteral("I_PLAY_ON"))->hide();
     registrando_ = false;
     Control_Botones_Cx(true);
-    if (auto* log = registro())
+    if (auto* log = registro(); log && !eventosSuspendidos())
         log->Detiene_Registro();
 }
 

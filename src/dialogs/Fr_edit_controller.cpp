@@ -145,8 +145,9 @@ void F_edit_controller::BitBtn1Click() {
 }
 
 void F_edit_controller::done(int result) {
+    const bool abierto = isVisible();
     QDialog::done(result);
-    if (!main_)
+    if (!main_ || !abierto)
         return;
     protegido([this] { main_->Refrescar_Controladores(); });
     protegido([this] { main_->Reanuda_Eventos(); });

@@ -26,7 +26,7 @@ std::shared_ptr<store::DORQTarjeta> tarjetaDe(const QString& codigo) {
 } // namespace
 
 F_Editar_Card::F_Editar_Card(F_Main* main)
-    : QDialog(main, Qt::Tool), main_(main),
+    : QDialog(main, Qt::Tool),
       caducidad_(QStringLiteral("xpGroupBox1"), QStringLiteral("Label3"), QStringLiteral("Label4"),
                  QStringLiteral("Se liberará la tarjeta cuando alcance su fecha de caducidad."), this) {
     setObjectName(QStringLiteral("F_Editar_Card"));
@@ -62,12 +62,6 @@ void F_Editar_Card::B_AceptarClick() {
         Consola::instance().sistema->Tarjetas()->Modifica_Tarjeta(*t);
     }
     accept();
-}
-
-void F_Editar_Card::done(int result) {
-    QDialog::done(result);
-    if (main_)
-        protegido([this] { main_->Reanuda_Eventos(); });
 }
 
 } // namespace kestrum::ui

@@ -1,5 +1,6 @@
 // F_Editar_Card: the expiry of one card. No controller is told: the main window's periodic release
-// acts on the new date.
+// acts on the new date. Events go on while it is open, so closing it has nothing to resume (and
+// must not resume events that another open window suspended).
 #pragma once
 
 #include "caducidad.h"
@@ -25,13 +26,10 @@ public:
     void Prepara();
     void B_AceptarClick();
 
-    void done(int result) override;
-
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    F_Main* main_;
     QLabel* codigo_;
     GrupoCaducidad caducidad_;
 };

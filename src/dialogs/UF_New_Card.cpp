@@ -97,9 +97,10 @@ void F_New_Card::B_AceptarClick() {
 }
 
 void F_New_Card::done(int result) {
+    const bool abierto = isVisible();
     QDialog::done(result);
     lector_.libera();
-    if (main_)
+    if (main_ && abierto)
         protegido([this] { main_->Reanuda_Eventos(); });
 }
 

@@ -235,9 +235,11 @@ void EditorTitular::closeEvent(QCloseEvent* event) {
 void EditorTitular::done(int result) {
     if (ocupado_)
         return;
+    // Only a showing that the main window opened (and suspended events for) resumes them.
+    const bool abierto = isVisible();
     QDialog::done(result);
     lector_.libera();
-    if (main_)
+    if (main_ && abierto)
         protegido([this] { main_->Reanuda_Eventos(); });
 }
 

@@ -2,6 +2,7 @@
 // what the database and the controllers' memories hold after each accept.
 #include "Lang.h"
 #include "UF_Edit_User.h"
+#include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
 #include "Variables.h"
 #include "consolefixture.h"
@@ -93,6 +94,7 @@ private slots:
     void desktopReader_data();
     void desktopReader();
     void lockKeepsEditor();
+    void twoEditorsOpen();
 };
 
 void TestTitulares::windowTexts() {
@@ -402,6 +404,23 @@ void TestTitulares::lockKeepsEditor() {
     QVERIFY(!f.main().timerPeriodico()->isActive());
     n.reject();
     QVERIFY(f.main().timerPeriodico()->isActive());
+}
+
+// Events resume when the last window that suspended them closes, not before.
+void TestTitulares::twoEditorsOpen() {
+    ConsoleFixture f;
+    f.start();
+    f.main().I_PLAY_OFFClick();
+    f.main().B_New_USR_MainClick();
+    f.main().B_New_CardClick();
+    f.main().B_New_USR_MainClick(); // already open: only brought forward
+    f.w->newCard->reject();
+    QVERIFY(!f.main().timerPeriodico()->isActive());
+    QVERIFY(f.main().eventosSuspendidos());
+    f.w->nuevoUsr->reject();
+    f.w->nuevoUsr->reject(); // closed already: nothing more to resume
+    QVERIFY(f.main().timerPeriodico()->isActive());
+    QVERIFY(!f.main().eventosSuspendidos());
 }
 
 QTEST_MAIN(TestTitulares)
