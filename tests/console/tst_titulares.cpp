@@ -72,6 +72,18 @@ void acepta(ui::EditorTitular& e) {
     e.findChild<QPushButton*>(QStringLiteral("B_Aceptar"))->click();
 }
 
+// Holder 7 "Bo Lee" with A stored in controller 1 and B in controller 2, both expiring in 2031.
+void titularConDosTarjetas(ConsoleFixture& f) {
+    f.controller(1, QStringLiteral("Door A"));
+    f.controller(2, QStringLiteral("Door B"));
+    f.holder(7, QStringLiteral("Bo"), QStringLiteral("Lee"));
+    f.card(A, 7);
+    f.card(B, 7);
+    f.sql(EXPIRAN);
+    f.assign(A, 1, true);
+    f.assign(B, 2, true);
+}
+
 void guardaFoto(const QString& path) {
     QDir().mkpath(QFileInfo(path).absolutePath());
     QImage img(8, 8, QImage::Format_RGB32);
@@ -229,15 +241,8 @@ void TestTitulares::cardEntry() {
 // adds C and keeps only reader 1.
 void TestTitulares::editHolder() {
     ConsoleFixture f(2);
-    f.controller(1, QStringLiteral("Door A"));
-    f.controller(2, QStringLiteral("Door B"));
-    f.holder(7, QStringLiteral("Bo"), QStringLiteral("Lee"));
-    f.card(A, 7);
-    f.card(B, 7);
-    f.sql(EXPIRAN);
+    titularConDosTarjetas(f);
     f.sql(QStringLiteral("UPDATE DORQTARJETA SET USAR_FECHA_CAD='S' WHERE CODIGO_TARJETA='%1'").arg(B));
-    f.assign(A, 1, true);
-    f.assign(B, 2, true);
     f.start();
     f.main().selecciona(ui::F_Main::Usuarios);
     f.select("Lista1", {7});
@@ -280,14 +285,7 @@ void TestTitulares::editHolder() {
 // listed gets a pending row for the silent reader.
 void TestTitulares::editHolderSilentController() {
     ConsoleFixture f(2);
-    f.controller(1, QStringLiteral("Door A"));
-    f.controller(2, QStringLiteral("Door B"));
-    f.holder(7, QStringLiteral("Bo"), QStringLiteral("Lee"));
-    f.card(A, 7);
-    f.card(B, 7);
-    f.sql(EXPIRAN);
-    f.assign(A, 1, true);
-    f.assign(B, 2, true);
+    titularConDosTarjetas(f);
     f.start();
     f.host().with(1, [](sim::SimController& c) { c.setSilent(true); });
     f.main().selecciona(ui::F_Main::Usuarios);
