@@ -745,7 +745,10 @@ void F_Main::B_LoginClick() {
     F_Login* login = loginDe(ventanas_);
     ocultas_.clear();
     for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (w != this && w != login && w->isVisible() && !w->isModal()) {
+        const Qt::WindowType tipo = w->windowType();
+        // Menus and tips close by themselves; they are not windows to bring back.
+        const bool ventana = tipo == Qt::Window || tipo == Qt::Dialog || tipo == Qt::Tool;
+        if (ventana && w != this && w != login && w->isVisible() && !w->isModal()) {
             ocultas_ << QPointer<QWidget>(w);
             w->hide();
         }

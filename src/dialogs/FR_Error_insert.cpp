@@ -126,8 +126,13 @@ void F_Error_insert::Prepara() {
 
 void F_Error_insert::B_YesClick() {
     store::DORQSistema* sistema = Consola::instance().sistema.get();
-    if (!sistema || F_Main::operacionEnCurso())
+    if (!sistema)
         return;
+    // Another controller operation holds the links: retry again once it ended.
+    if (F_Main::operacionEnCurso()) {
+        QApplication::beep();
+        return;
+    }
     const auto tarjeta = sistema->Tarjetas()->Busca_Tarjeta(codigo_->text());
     if (!tarjeta)
         return;
