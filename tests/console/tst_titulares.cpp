@@ -99,6 +99,8 @@ private slots:
     void windowTexts();
     void newHolder_data();
     void newHolder();
+    void newHolderTakesHeldCard_data();
+    void newHolderTakesHeldCard();
     void cardEntry();
     void editHolder();
     void editHolderSilentController();
@@ -188,6 +190,55 @@ void TestTitulares::newHolder() {
     e.findChild<QPushButton*>(QStringLiteral("B_Cancelar"))->click();
     QVERIFY(!e.isVisible());
     QVERIFY(f.main().timerPeriodico()->isActive());
+}
+
+void TestTitulares::newHolderTakesHeldCard_data() {
+    QTest::addColumn<bool>("pendiente");     // B's row for controller 2 is pending, its memory empty
+    QTest::addColumn<bool>("rechazaBorrar"); // controller 2 refuses to erase
+    QTest::addColumn<QList<int>>("lectores");
+    QTest::addColumn<QStringList>("filas");
+    QTest::addColumn<QStringList>("memoria2");
+    const QStringList ambas{B + ":1:S", B + ":2:S"};
+    QTest::newRow("erased") << false << false << QList<int>{1} << QStringList{B + ":1:S"} << QStringList{};
+    QTest::newRow("erase refused") << false << true << QList<int>{1, 2} << ambas << QStringList{B};
+    QTest::newRow("pending, erase refused") << true << true << QList<int>{1, 2} << ambas << QStringList{B};
+}
+
+// B belongs to holder 7 and is assigned to controller 2; a new holder takes it. A row the erase
+// could not drop ends marked as the new send left the controller.
+void TestTitulares::newHolderTakesHeldCard() {
+    QFETCH(bool, pendiente);
+    QFETCH(bool, rechazaBorrar);
+    QFETCH(QList<int>, lectores);
+    QFETCH(QStringList, filas);
+    QFETCH(QStringList, memoria2);
+    ConsoleFixture f(2);
+    titularConDosTarjetas(f);
+    if (pendiente) {
+        f.sql(QStringLiteral("UPDATE DORQCONTROLADORTARJETA SET \"_STOREDINHW\"='N' WHERE CONTROLADOR=2"));
+        f.host().with(2, [](sim::SimController& c) { c.setMemory({}); });
+    }
+    f.start();
+    if (rechazaBorrar)
+        f.host().with(2, [](sim::SimController& c) { c.refuse(65); });
+    f.main().B_New_USR_MainClick();
+    ui::F_Nuevo_Usr& n = *f.w->nuevoUsr;
+    n.Edit1()->setText(QStringLiteral("New"));
+    escribeTarjeta(n, QStringLiteral("2\r"));
+    QCOMPARE(n.Lista1()->topLevelItem(0)->data(0, Qt::UserRole).toInt(), int(ui::EditorTitular::ConTitular));
+    marcaLectores(n, lectores);
+    acepta(n);
+    QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join('\n')));
+    const int id = f.scalar(QStringLiteral("SELECT ID FROM DORQUSUARIO WHERE NOMBRE='New'")).toInt();
+    QCOMPARE(
+        f.scalar(QStringLiteral("SELECT USUARIO FROM DORQTARJETA WHERE CODIGO_TARJETA='%1'").arg(B)).toInt(),
+        id);
+    QCOMPARE(f.rows(QStringLiteral("SELECT TARJETA, CONTROLADOR, \"_STOREDINHW\" FROM DORQCONTROLADORTARJETA "
+                                   "WHERE TARJETA='%1'")
+                        .arg(B)),
+             filas);
+    QCOMPARE(f.sortedMemory(2), memoria2);
+    QCOMPARE(f.mismatch(2), QString());
 }
 
 // Keys, padding, duplicates, the free-cards filter and removing a row.
