@@ -41,8 +41,7 @@ F_Edit_User::F_Edit_User(F_Main* main) : EditorTitular(QStringLiteral("F_Edit_Us
 void F_Edit_User::Prepara() {
     preparaComun(false);
     Averigua_Tarjetas_Usuario();
-    Muestra_Habilita_caducidad();
-    habilita(true);
+    habilita(true); // the expiry widgets follow the box as well
     C_Tarjetas()->setEditText(QString());
 }
 

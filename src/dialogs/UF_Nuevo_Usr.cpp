@@ -5,11 +5,9 @@
 #include "udorqsistema.h"
 #include "udorqusuario.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QTreeWidget>
 
 namespace kestrum::ui {
 
@@ -18,7 +16,6 @@ F_Nuevo_Usr::F_Nuevo_Usr(F_Main* main) : EditorTitular(QStringLiteral("F_Nuevo_U
 }
 
 void F_Nuevo_Usr::Prepara() {
-    Lista1()->clear();
     caducidad().ponCaducidad(QDateTime::currentDateTime());
     B_Quit_FotoClick();
     preparaComun(true);
