@@ -145,7 +145,10 @@ Query& Query::prepare(const QString& sql) {
 }
 
 Query& Query::bind(const QString& name, const QVariant& value) {
-    q_.bindValue(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name, value);
+    // The driver binds a null QString as NULL; an empty text is stored as ''.
+    const bool nullText = value.metaType() == QMetaType::fromType<QString>() && value.toString().isNull();
+    q_.bindValue(name.startsWith(QLatin1Char(':')) ? name : QLatin1Char(':') + name,
+                 nullText ? QVariant(QStringLiteral("")) : value);
     return *this;
 }
 

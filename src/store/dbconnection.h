@@ -58,6 +58,7 @@ class Query {
 public:
     explicit Query(const QSqlDatabase& db);
     Query& prepare(const QString& sql);
+    // A null QString binds as '' (not NULL), as do Db::exec's and Db::scalar's values.
     Query& bind(const QString& name, const QVariant& value);
     Query& exec();
     bool next() { return q_.next(); }

@@ -40,9 +40,12 @@ std::shared_ptr<DORQUsuario> DORQColeccionUsuario::Busca_Usuario(int id) const {
 }
 
 int DORQColeccionUsuario::Busca_Id(const QString& nombre, const QString& apellidos) {
-    const QVariant id = Db::scalar(
-        db(), QStringLiteral("select * from dorqusuario where nombre=:Nombre and apellidos =:Apellidos"),
-        {{QStringLiteral("Nombre"), nombre}, {QStringLiteral("Apellidos"), apellidos}});
+    // Older versions stored an empty text as NULL.
+    const QVariant id =
+        Db::scalar(db(),
+                   QStringLiteral("select * from dorqusuario where COALESCE(nombre,'')=:Nombre and "
+                                  "COALESCE(apellidos,'') =:Apellidos"),
+                   {{QStringLiteral("Nombre"), nombre}, {QStringLiteral("Apellidos"), apellidos}});
     Carga();
     return id.isValid() ? id.toInt() : -1;
 }

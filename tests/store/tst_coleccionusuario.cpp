@@ -22,6 +22,8 @@ private slots:
     void modifyAndDelete();
     void buscaId_data();
     void buscaId();
+    void buscaIdFindsEmptyTexts_data();
+    void buscaIdFindsEmptyTexts();
     void cardsOfAHolder();
 
 private:
@@ -163,6 +165,61 @@ void TestColeccionUsuario::buscaId() {
     addHolder(20, QStringLiteral("Nueva"), QStringLiteral("Tras la carga"));
     QCOMPARE(usuarios().Busca_Id(nombre, apellidos), id);
     QVERIFY(usuarios().Busca_Usuario(20)); // and reloaded
+}
+
+namespace {
+enum class Vacio { NullString, EmptyString, SqlNull };
+} // namespace
+
+void TestColeccionUsuario::buscaIdFindsEmptyTexts_data() {
+    QTest::addColumn<int>("vacio");
+    QTest::addColumn<QString>("nombre");
+    QTest::addColumn<QString>("apellidos");
+    const std::pair<const char*, Vacio> kinds[] = {{"QString()", Vacio::NullString},
+                                                   {"QString(\"\")", Vacio::EmptyString},
+                                                   {"NULL by SQL", Vacio::SqlNull}};
+    for (const auto& [label, kind] : kinds) {
+        QTest::addRow("no surname, %s", label) << int(kind) << QStringLiteral("Ana") << QString();
+        QTest::addRow("no name, %s", label) << int(kind) << QString() << QStringLiteral("Ruiz");
+        QTest::addRow("neither, %s", label) << int(kind) << QString() << QString();
+    }
+}
+
+// Holders made from received or imported cards have no surname; older versions stored NULL.
+void TestColeccionUsuario::buscaIdFindsEmptyTexts() {
+    QFETCH(int, vacio);
+    QFETCH(QString, nombre);
+    QFETCH(QString, apellidos);
+    addHolder(100, QStringLiteral("Ana"), QStringLiteral("Ruiz"));
+    const auto empty = [&](const QString& s) {
+        return s.isEmpty() && Vacio(vacio) == Vacio::EmptyString ? QStringLiteral("") : s;
+    };
+    int id = 0;
+    if (Vacio(vacio) == Vacio::SqlNull) {
+        id = 7;
+        inst_->sql(
+            QStringLiteral("INSERT INTO dorqusuario VALUES(7,%1,%2,'S',NULL)")
+                .arg(nombre.isEmpty() ? QStringLiteral("NULL") : QStringLiteral("'%1'").arg(nombre),
+                     apellidos.isEmpty() ? QStringLiteral("NULL") : QStringLiteral("'%1'").arg(apellidos)));
+        inst_->open();
+    } else {
+        inst_->open();
+        DORQUsuario nuevo;
+        nuevo.setNombre(empty(nombre));
+        nuevo.setApellidos(empty(apellidos));
+        nuevo.setFotografia(empty(QString()));
+        id = usuarios().Crea_Usuario(nuevo);
+        // Stored as '', never NULL.
+        QCOMPARE(
+            inst_->rows(
+                QStringLiteral("SELECT nombre,apellidos,fotografia FROM dorqusuario WHERE id=%1").arg(id)),
+            QStringList{nombre + QLatin1Char('|') + apellidos + QLatin1Char('|')});
+    }
+    QCOMPARE(usuarios().Busca_Id(nombre.isEmpty() ? QStringLiteral("") : nombre,
+                                 apellidos.isEmpty() ? QStringLiteral("") : apellidos),
+             id);
+    QCOMPARE(usuarios().Busca_Id(nombre, apellidos), id); // null arguments alike
+    QCOMPARE(usuarios().Busca_Usuario(id)->apellidos(), apellidos);
 }
 
 void TestColeccionUsuario::cardsOfAHolder() {
