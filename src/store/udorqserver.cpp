@@ -5,15 +5,32 @@
 #include "schema.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QPasswordDigestor>
 #include <QRandomGenerator>
 #include <fcntl.h>
+#include <filesystem>
 #include <ibase.h>
 #include <unistd.h>
 
 namespace kestrum::store {
+
+namespace detail {
+
+namespace {
+ReplaceHook& replaceHook() {
+    static ReplaceHook hook;
+    return hook;
+}
+} // namespace
+
+void setReplaceHookForTests(ReplaceHook hook) {
+    replaceHook() = std::move(hook);
+}
+
+} // namespace detail
 
 namespace {
 
@@ -150,6 +167,50 @@ bool nonEmptyFile(const QString& path) {
     return f.open(QIODevice::ReadOnly) && f.size() > 0;
 }
 
+// Puts `from` in the place of `to` in one step: rename(2) replaces an existing `to` atomically, so
+// there is no moment when neither exists (QFile::rename refuses to overwrite). Returns the system's
+// reason when it fails, else an empty text.
+QString replaceFile(const QString& from, const QString& to) {
+    std::error_code ec;
+    if (const detail::ReplaceHook& hook = detail::replaceHook())
+        ec = hook(from, to);
+    if (!ec)
+        std::filesystem::rename(QFile::encodeName(from).toStdString(), QFile::encodeName(to).toStdString(),
+                                ec);
+    return ec ? QString::fromLocal8Bit(ec.message().c_str()) : QString();
+}
+
+// `base`, or `base.1`, `base.2`...: a name nothing has, so what an earlier failure left is kept.
+QString freeName(const QString& base) {
+    QString name = base;
+    for (int i = 1; QFileInfo::exists(name) || QFileInfo(name).isSymLink(); ++i)
+        name = base + QLatin1Char('.') + QString::number(i);
+    return name;
+}
+
+QString canonicalPath(const QString& path) {
+    const QFileInfo info(path);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? QDir::cleanPath(info.absoluteFilePath()) : canonical;
+}
+
+// Whether a connection of this process has the database file at `path` open. File names compare
+// without case, as the database folder's look-ups do.
+bool openHere(const QString& path) {
+    const QFileInfo target(canonicalPath(path));
+    const QStringList names = QSqlDatabase::connectionNames();
+    for (const QString& name : names) {
+        const QSqlDatabase db = QSqlDatabase::database(name, false);
+        if (!db.isOpen())
+            continue;
+        const QFileInfo other(canonicalPath(db.databaseName()));
+        if (other.path() == target.path() &&
+            other.fileName().compare(target.fileName(), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 DORQServer::~DORQServer() {
@@ -266,16 +327,22 @@ void DORQServer::Exporta_Instalacion(const QString& baseName, const QString& tar
         QFile::remove(partial);
         throw;
     }
-    QFile::remove(targetFile);
-    if (!QFile::rename(partial, targetFile))
-        throw Error(QStringLiteral("cannot write %1").arg(targetFile));
+    // The previous backup of that name stays until the new one takes its place.
+    if (const QString why = replaceFile(partial, targetFile); !why.isEmpty()) {
+        QFile::remove(partial);
+        throw Error(QStringLiteral("cannot write %1: %2").arg(targetFile, why));
+    }
 }
 
 void DORQServer::Importa_Instalacion(const QString& baseName, const QString& sourceFile,
                                      const QString& folder, const Progress& progress) {
+    const QString database = config::DataRoot::findFileNoCase(folder, baseName + QLatin1String(".FDB"));
+    // Its connections would stay on the file moved aside, and that file is removed at the end.
+    if (openHere(database))
+        throw Error(QStringLiteral("%1 is open in this program: close the installation before restoring it")
+                        .arg(database));
     if (!nonEmptyFile(sourceFile))
         throw Error(QStringLiteral("%1: not a backup file").arg(sourceFile));
-    const QString database = config::DataRoot::findFileNoCase(folder, baseName + QLatin1String(".FDB"));
     const QString restored = database + QLatin1String(".restore");
     QFile::remove(restored);
     QByteArray request;
@@ -299,15 +366,29 @@ void DORQServer::Importa_Instalacion(const QString& baseName, const QString& sou
         QFile::remove(restored);
         throw;
     }
-    const QString previous = database + QLatin1String(".previous");
-    QFile::remove(previous);
-    if (QFileInfo::exists(database) && !QFile::rename(database, previous))
-        throw Error(QStringLiteral("cannot replace %1").arg(database));
-    if (!QFile::rename(restored, database)) {
-        QFile::rename(previous, database);
-        throw Error(QStringLiteral("cannot replace %1").arg(database));
+    // The installation is moved aside, not overwritten: it comes back if the restored file cannot
+    // take its place, and is removed only once that file is in.
+    const bool existed = QFileInfo::exists(database);
+    const QString previous = freeName(database + QLatin1String(".previous"));
+    if (existed) {
+        if (const QString why = replaceFile(database, previous); !why.isEmpty()) {
+            QFile::remove(restored);
+            throw Error(QStringLiteral("cannot move %1 aside to %2: %3").arg(database, previous, why));
+        }
     }
-    QFile::remove(previous);
+    if (const QString why = replaceFile(restored, database); !why.isEmpty()) {
+        if (existed) {
+            if (const QString back = replaceFile(previous, database); !back.isEmpty())
+                throw Error(QStringLiteral("cannot move %1 to %2: %3; nor move the installation back "
+                                           "from %4: %5. The installation is in %4.")
+                                .arg(restored, database, why, previous, back));
+        }
+        QFile::remove(restored);
+        throw Error(QStringLiteral("cannot move %1 to %2: %3; the installation is as it was")
+                        .arg(restored, database, why));
+    }
+    if (existed)
+        QFile::remove(previous);
 }
 
 QString DORQServer::hashPassword(const QString& password) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <system_error>
 
 namespace kestrum::store {
 
@@ -33,7 +34,10 @@ public:
     bool Existe_Instalacion(const QString& code);
 
     // gbak-compatible backup into `targetFile` and restore from `sourceFile`, through the engine's
-    // services. A restore lands in a temporary file that replaces the installation only on success.
+    // services; each raises Error with the engine's or the system's reason. A backup is written
+    // beside `targetFile` and replaces it only once complete. A restore lands in a temporary file
+    // that replaces the installation only on success; an installation this process has open is
+    // refused.
     void Exporta_Instalacion(const QString& baseName, const QString& targetFile, const QString& folder,
                              const Progress& progress = {});
     void Importa_Instalacion(const QString& baseName, const QString& sourceFile, const QString& folder,
@@ -68,5 +72,12 @@ private:
     QString rol_;
     QString loginName_;
 };
+
+namespace detail {
+// Test-only: called with the source and target of each file replacement of a backup or restore; an
+// error it returns fails that step as the system would, leaving the files as they are.
+using ReplaceHook = std::function<std::error_code(const QString& from, const QString& to)>;
+void setReplaceHookForTests(ReplaceHook hook);
+} // namespace detail
 
 } // namespace kestrum::store

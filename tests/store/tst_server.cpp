@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <system_error>
 
 using namespace kestrum;
 using namespace kestrum::store;
@@ -28,6 +29,12 @@ private slots:
     void adminRules();
     void backupAndRestore();
     void damagedBackupLeavesInstallationIntact();
+    void failedBackupKeepsThePreviousOne_data();
+    void failedBackupKeepsThePreviousOne();
+    void failedSwapKeepsTheInstallation_data();
+    void failedSwapKeepsTheInstallation();
+    void restoreOfAnOpenInstallationIsRefused_data();
+    void restoreOfAnOpenInstallationIsRefused();
     void splitsText_data();
     void splitsText();
 
@@ -37,6 +44,29 @@ private:
         const int n = Db::scalar(c, sql).toInt();
         Db::disconnect(c);
         return n;
+    }
+    static QByteArray bytes(const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    static void write(const QString& path, const QByteArray& content) {
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(content), content.size());
+    }
+    // The system's words for the failure the hook stands in for.
+    static QString ioError() {
+        return QString::fromStdString(std::make_error_code(std::errc::io_error).message());
+    }
+    // Fails each file replacement whose source ends with one of `suffixes`.
+    static void failReplacingFrom(const QStringList& suffixes) {
+        detail::setReplaceHookForTests([suffixes](const QString& from, const QString&) {
+            for (const QString& suffix : suffixes) {
+                if (from.endsWith(suffix))
+                    return std::make_error_code(std::errc::io_error);
+            }
+            return std::error_code();
+        });
     }
     std::unique_ptr<test::TempDataRoot> root_;
     std::unique_ptr<DORQServer> server_;
@@ -50,6 +80,7 @@ void TestServer::init() {
 }
 
 void TestServer::cleanup() {
+    detail::setReplaceHookForTests({});
     server_.reset();
     root_.reset();
 }
@@ -181,10 +212,12 @@ void TestServer::adminRules() {
 
 void TestServer::backupAndRestore() {
     const QString backup = root_->path() + "/copia.kdt";
+    write(backup, "old backup"); // replaced
     QStringList lines;
     server_->Exporta_Instalacion(QStringLiteral("instalacion_1"), backup, root_->bdks(),
                                  [&](const QString& l) { lines << l; });
-    QVERIFY(QFileInfo(backup).size() > 0);
+    QVERIFY(QFileInfo(backup).size() > 100);
+    QVERIFY(!QFile::exists(backup + ".part"));
     QVERIFY(!lines.isEmpty());
 
     QSqlDatabase c = Db::connect(root_->installation(1));
@@ -217,6 +250,123 @@ void TestServer::damagedBackupLeavesInstallationIntact() {
     QCOMPARE(count(root_->installation(1), "SELECT COUNT(*) FROM DORQUSUARIO"), 1);
     QVERIFY_THROWS_EXCEPTION(
         Error, server_->Exporta_Instalacion(QStringLiteral("instalacion_9"), backup, root_->bdks()));
+}
+
+void TestServer::failedBackupKeepsThePreviousOne_data() {
+    QTest::addColumn<QString>("baseName");
+    QTest::addColumn<bool>("targetIsFolder");
+    QTest::addColumn<bool>("replaceFails");
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("the engine refuses: not a database") << "instalacion_5" << false << false << QString();
+    QTest::newRow("the new backup cannot take the old one's place")
+        << "instalacion_1" << false << true << ioError();
+    QTest::newRow("a folder with files in the way")
+        << "instalacion_1" << true << false
+        << QString::fromStdString(std::make_error_code(std::errc::is_a_directory).message());
+}
+
+void TestServer::failedBackupKeepsThePreviousOne() {
+    QFETCH(QString, baseName);
+    QFETCH(bool, targetIsFolder);
+    QFETCH(bool, replaceFails);
+    QFETCH(QString, reason);
+    write(root_->bdks() + "/INSTALACION_5.FDB", QByteArray(64 * 1024, 'x'));
+    const QString backup = root_->path() + "/copia.kdt";
+    const QString kept = targetIsFolder ? backup + "/keep" : backup;
+    if (targetIsFolder)
+        QVERIFY(QDir().mkpath(backup));
+    write(kept, "old backup");
+    if (replaceFails)
+        failReplacingFrom({".part"});
+
+    try {
+        server_->Exporta_Instalacion(baseName, backup, root_->bdks());
+        QFAIL("the backup did not fail");
+    } catch (const Error& e) {
+        QVERIFY2(e.message().contains(reason), qPrintable(e.message()));
+    }
+    QCOMPARE(bytes(kept), QByteArray("old backup"));
+    QVERIFY(!QFileInfo::exists(backup + ".part"));
+}
+
+void TestServer::failedSwapKeepsTheInstallation_data() {
+    QTest::addColumn<QStringList>("failingFrom");
+    QTest::addColumn<bool>("putBack");
+    QTest::newRow("moving it aside fails") << QStringList{".FDB"} << true;
+    QTest::newRow("moving the restored file in fails") << QStringList{".restore"} << true;
+    QTest::newRow("and so does moving it back") << QStringList{".restore", ".previous"} << false;
+}
+
+void TestServer::failedSwapKeepsTheInstallation() {
+    QFETCH(QStringList, failingFrom);
+    QFETCH(bool, putBack);
+    const QString backup = root_->path() + "/copia.kdt";
+    server_->Exporta_Instalacion(QStringLiteral("instalacion_1"), backup, root_->bdks());
+    const QString installation = root_->installation(1);
+    QSqlDatabase c = Db::connect(installation);
+    Db::exec(c, "INSERT INTO DORQUSUARIO(ID,NOMBRE,APELLIDOS) VALUES(1,'Ana','Ruiz')");
+    Db::disconnect(c);
+    const QByteArray before = bytes(installation);
+    failReplacingFrom(failingFrom);
+
+    QString message;
+    try {
+        server_->Importa_Instalacion(QStringLiteral("instalacion_1"), backup, root_->bdks());
+        QFAIL("the restore did not fail");
+    } catch (const Error& e) {
+        message = e.message();
+    }
+    QVERIFY2(message.contains(ioError()), qPrintable(message));
+    detail::setReplaceHookForTests({});
+    const QString previous = installation + ".previous";
+    if (putBack) {
+        QCOMPARE(bytes(installation), before);
+        QCOMPARE(QDir(root_->bdks()).entryList({"*.restore", "*.previous*"}, QDir::Files), QStringList());
+        QCOMPARE(count(installation, "SELECT COUNT(*) FROM DORQUSUARIO"), 1);
+    } else {
+        // Nothing is lost: the message says where the installation is, and the restored file stays.
+        QVERIFY(!QFileInfo::exists(installation));
+        QVERIFY2(message.contains(previous), qPrintable(message));
+        QCOMPARE(bytes(previous), before);
+        QVERIFY(QFileInfo::exists(installation + ".restore"));
+    }
+}
+
+void TestServer::restoreOfAnOpenInstallationIsRefused_data() {
+    QTest::addColumn<QString>("openAs");
+    QTest::addColumn<QString>("baseName");
+    QTest::newRow("same path") << "{bdks}/INSTALACION_1.FDB"
+                               << "instalacion_1";
+    QTest::newRow("another spelling of the folder") << "{bdks}/./INSTALACION_1.FDB"
+                                                    << "INSTALACION_1";
+    QTest::newRow("through a link to the folder") << "{link}/INSTALACION_1.FDB"
+                                                  << "instalacion_1";
+}
+
+void TestServer::restoreOfAnOpenInstallationIsRefused() {
+    QFETCH(QString, openAs);
+    QFETCH(QString, baseName);
+    const QString backup = root_->path() + "/copia.kdt";
+    server_->Exporta_Instalacion(QStringLiteral("instalacion_1"), backup, root_->bdks());
+    const QString link = root_->path() + "/enlace";
+    QVERIFY(QFile::link(root_->bdks(), link));
+    QSqlDatabase c = Db::connect(QString(openAs).replace("{bdks}", root_->bdks()).replace("{link}", link));
+    Db::exec(c, "INSERT INTO DORQUSUARIO(ID,NOMBRE,APELLIDOS) VALUES(1,'Ana','Ruiz')");
+    const QByteArray before = bytes(root_->installation(1));
+
+    try {
+        server_->Importa_Instalacion(baseName, backup, root_->bdks());
+        QFAIL("the open installation was restored");
+    } catch (const Error& e) {
+        QVERIFY2(e.message().contains("is open"), qPrintable(e.message()));
+    }
+    QCOMPARE(bytes(root_->installation(1)), before);
+    QCOMPARE(QDir(root_->bdks()).entryList({"*.restore", "*.previous*"}, QDir::Files), QStringList());
+    QCOMPARE(Db::scalar(c, "SELECT COUNT(*) FROM DORQUSUARIO").toInt(), 1);
+
+    Db::disconnect(c);
+    server_->Importa_Instalacion(baseName, backup, root_->bdks());
+    QCOMPARE(count(root_->installation(1), "SELECT COUNT(*) FROM DORQUSUARIO"), 0);
 }
 
 void TestServer::splitsText_data() {
