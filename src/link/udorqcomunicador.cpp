@@ -87,6 +87,11 @@ DORQComunicador::DORQComunicador(QObject* owner) : QObject(owner) {
     link_.setActivar_NdemandRC(false);
     link_.Activar_T_Incidencias(false);
     link_.setVelocidad(VELOCIDAD);
+    link_.setOnPortLost([this](const QString& message) {
+        conectado_ = false;
+        if (onPuertoPerdido_)
+            onPuertoPerdido_(message);
+    });
 }
 
 void DORQComunicador::setTextLookup(TextLookup lookup) {

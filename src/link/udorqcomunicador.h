@@ -40,6 +40,7 @@ class DORQComunicador : public QObject {
 public:
     using TOnIncidencia = std::function<void(DORQComunicador* sender, const TEventoInformacion& info)>;
     using TextLookup = std::function<QString(const QString& key)>;
+    using TOnPuertoPerdido = std::function<void(const QString& message)>;
 
     static constexpr quint8 DIRECCION_LECTOR = CONTROLLER_ADDRESS;
     static constexpr int VELOCIDAD = 350;
@@ -61,6 +62,8 @@ public:
     void Desactivar_Incidencias();
     void setOnIncidencia(TOnIncidencia h) { onIncidencia_ = std::move(h); }
     bool tieneOnIncidencia() const { return static_cast<bool>(onIncidencia_); }
+    // The port failed under the controller (it is closed by then, and Conectado() false).
+    void setOnPuertoPerdido(TOnPuertoPerdido h) { onPuertoPerdido_ = std::move(h); }
 
     void Testear(TTest_Informacion& info);
     bool Fijar_Tiempos(int cierre, int abierta);
@@ -85,6 +88,7 @@ private:
     QString puerto_;
     bool conectado_ = false;
     TOnIncidencia onIncidencia_;
+    TOnPuertoPerdido onPuertoPerdido_;
 };
 
 } // namespace kestrum::link

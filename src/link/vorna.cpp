@@ -2,8 +2,14 @@
 
 #include "kerror.h"
 
+#include <QEvent>
 #include <QEventLoop>
 #include <QSerialPort>
+#include <QSocketNotifier>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 namespace kestrum::link {
@@ -34,7 +40,16 @@ tvorna::tvorna(QObject* owner) : QObject(owner), port_(new QSerialPort(this)), r
     eventTimer_.setInterval(EVENT_TICK_MS);
     connect(&replyTimer_, &QTimer::timeout, this, &tvorna::replyTimedOut);
     connect(&eventTimer_, &QTimer::timeout, this, &tvorna::deliverEvents);
+    settleTimer_.setSingleShot(true);
+    connect(&settleTimer_, &QTimer::timeout, this, &tvorna::settled);
     connect(port_, &QSerialPort::readyRead, this, &tvorna::Recibir);
+    connect(port_, &QSerialPort::errorOccurred, this, [this](QSerialPort::SerialPortError e) {
+        // A device that vanished under an open port (an unplugged adapter, a closed
+        // pseudo-terminal) reads as ready forever: reading on would spin.
+        if (e == QSerialPort::ResourceError)
+            portFailed();
+    });
+    clock_.start();
 }
 
 tvorna::~tvorna() {
@@ -70,7 +85,15 @@ void tvorna::open() {
     port_->setRequestToSend(false);
     port_->clearError();
     ignoreReceivedParity(*port_);
+    // What waits in the device's input was meant for an earlier user of the port or answers a
+    // command that gave up: taken now, it would answer the next command.
+    port_->clear(QSerialPort::Input);
     receiver_.reset();
+    unanswered_ = 0;
+    // A hung-up device (the far end of a pseudo-terminal gone) reads empty without an error, so
+    // the port's read notifier would fire forever; its activations are checked here first.
+    for (QSocketNotifier* n : port_->findChildren<QSocketNotifier*>())
+        n->installEventFilter(this);
     qCDebug(lcLink) << "opened" << deviceName_;
 }
 
@@ -137,7 +160,100 @@ void tvorna::startCommand(quint8 command, quint8 mode, quint8 destination, Compl
         finish();
         return;
     }
+    // Bytes that came during the command's pause are parsed before the write, so that none of
+    // them can pass for its reply; events among them are kept.
+    readWaiting();
+    if (const qint64 wait = staleWaitMs(); wait > 0) {
+        qCDebug(lcLink) << deviceName_ << "command" << command << "waits up to" << wait << "ms for"
+                        << unanswered_ << "late replies";
+        settling_ = true;
+        settleTimer_.start(static_cast<int>(wait));
+        return;
+    }
     nextAttempt();
+}
+
+void tvorna::readWaiting() {
+    Recibir();
+    // Each wait reads what the system holds and hands it to Recibir through readyRead.
+    for (int i = 0; i < 64 && port_->isOpen() && port_->waitForReadyRead(0); ++i) {
+    }
+    if (port_->error() == QSerialPort::TimeoutError)
+        port_->clearError();
+}
+
+// A controller answers every frame it understood, however late. Until those replies came, or
+// until no controller answers that late, a reply cannot be told from the next command's own.
+qint64 tvorna::staleWaitMs() {
+    if (unanswered_ > 0 && clock_.elapsed() >= lateUntil_)
+        unanswered_ = 0;
+    return unanswered_ > 0 ? lateUntil_ - clock_.elapsed() : 0;
+}
+
+void tvorna::settled() {
+    if (!settling_)
+        return;
+    settling_ = false;
+    settleTimer_.stop();
+    unanswered_ = 0;
+    if (!port_->isOpen()) {
+        respuesta_ = emptyTrama();
+        finish();
+        return;
+    }
+    nextAttempt();
+}
+
+// Every reply answers the oldest frame still unanswered; the current attempt takes it only while
+// its own wait runs and no older frame is owed an answer.
+void tvorna::replyArrived() {
+    if (unanswered_ > 0)
+        --unanswered_;
+    if (settling_ && unanswered_ == 0)
+        QTimer::singleShot(0, this, &tvorna::settled);
+}
+
+bool tvorna::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::SockAct && port_->isOpen() && hungUp()) {
+        portFailed();
+        return true;
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// Hung up with nothing left to read: what came before the hang-up is still read first.
+bool tvorna::hungUp() const {
+    const int fd = static_cast<int>(port_->handle());
+    pollfd p{fd, POLLIN, 0};
+    if (fd < 0 || ::poll(&p, 1, 0) <= 0 || !(p.revents & (POLLHUP | POLLERR | POLLNVAL)))
+        return false;
+    int waiting = 0;
+    return ::ioctl(fd, FIONREAD, &waiting) != 0 || waiting == 0;
+}
+
+void tvorna::portFailed() {
+    if (!port_->isOpen())
+        return;
+    lastPortError_ = port_->error() == QSerialPort::NoError ? QString() : port_->errorString();
+    if (termios tio{}; lastPortError_.isEmpty() && ::tcgetattr(static_cast<int>(port_->handle()), &tio) != 0)
+        lastPortError_ = QString::fromLocal8Bit(std::strerror(errno));
+    if (lastPortError_.isEmpty())
+        lastPortError_ = QStringLiteral("the device hung up");
+    qCDebug(lcLink) << deviceName_ << "port lost:" << lastPortError_;
+    port_->close();
+    receiver_.reset();
+    unanswered_ = 0;
+    if (waiting_ || settling_) {
+        // Nothing more can come: the transaction ends as unanswered at once.
+        attemptsLeft_ = 0;
+        respuestaRecibida_ = false;
+        if (settling_)
+            settleTimer_.start(0);
+        else
+            replyTimer_.start(0);
+    }
+    if (onPortLost_)
+        onPortLost_(QStringLiteral("%1: %2").arg(deviceName_, lastPortError_));
 }
 
 void tvorna::nextAttempt() {
@@ -151,6 +267,8 @@ void tvorna::nextAttempt() {
         if (mode_ == 1) {
             waiting_ = true;
             respuestaRecibida_ = false;
+            ++unanswered_;
+            lateUntil_ = clock_.elapsed() + std::max(velocidadLenta_, replyWaitMs());
             replyTimer_.start(replyWaitMs());
             return;
         }
@@ -270,6 +388,7 @@ void tvorna::frameReceived(std::uint8_t source, std::span<const std::uint8_t> bo
         }
         return;
     }
+    replyArrived();
     if (code == CODE_NO_REPLY) {
         // The controller says it has nothing to answer: the wait ends without reply data.
         if (trasEnvio_)
@@ -290,6 +409,7 @@ void tvorna::frameReceived(std::uint8_t source, std::span<const std::uint8_t> bo
 }
 
 void tvorna::loneAck() {
+    replyArrived();
     respuesta_.fill(FILLER);
     respuesta_[0] = CONTROLLER_ADDRESS;
     respuesta_[1] = ACK;

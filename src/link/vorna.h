@@ -6,6 +6,7 @@
 #include "vornaframe.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QObject>
 #include <QString>
@@ -25,6 +26,7 @@ public:
     using TVORNARecibedNotDemand = std::function<void(QObject* sender, const Trama_GenVorna& FTResul)>;
     using Completion = std::function<void(const Trama_GenVorna& reply)>;
     using Trace = std::function<void(bool sent, const QByteArray& bytes)>;
+    using PortLost = std::function<void(const QString& message)>;
 
     static constexpr int MASTER_WAIT_MS = 5500;
     static constexpr int EVENT_TICK_MS = 50;
@@ -36,10 +38,13 @@ public:
     // Serial port: 9600 baud, 8 data bits, even parity, 2 stop bits, no flow control.
     void setPortName(const QString& name);
     QString portName() const;
-    void open(); // raises kestrum::Error with the system's message
+    void open(); // raises kestrum::Error with the system's message; discards waiting input
     void close();
     bool isOpen() const;
     QString lastPortError() const { return lastPortError_; }
+    // Called with "device: reason" when the device fails under an open port (an adapter unplugged,
+    // a peer gone): the port is closed by then and a later open() tries it again.
+    void setOnPortLost(PortLost h) { onPortLost_ = std::move(h); }
 
     // Published properties.
     void setOnVORNARecibedNotDemandRxChar(TVORNARecibedNotDemand h) { onRxChar_ = std::move(h); }
@@ -66,6 +71,8 @@ public:
     bool T_Incidencias_activo() const { return eventTimer_.isActive(); }
 
     bool Ocupado() const { return ocupado_; }
+    // Frames written whose reply has not come yet; a late reply to them must not answer a later command.
+    int unansweredFrames() const { return unanswered_; }
     void setTrace(Trace t) { trace_ = std::move(t); }
     std::size_t pendingEvents() const { return events_.size(); }
 
@@ -81,6 +88,13 @@ private:
     void deliverEvents();
     bool writeBytes(const QByteArray& bytes);
     int replyWaitMs() const;
+    void readWaiting();
+    void replyArrived();
+    qint64 staleWaitMs();
+    void settled();
+    void portFailed();
+    bool hungUp() const;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // VornaReceiver::Sink
     void frameReceived(std::uint8_t source, std::span<const std::uint8_t> body) override;
@@ -90,12 +104,15 @@ private:
     QSerialPort* port_;
     QTimer replyTimer_;
     QTimer eventTimer_;
+    QTimer settleTimer_;
+    QElapsedTimer clock_;
     VornaReceiver receiver_;
     QString deviceName_; // as given: QSerialPort keeps only the name under /dev
     QString lastPortError_;
 
     TVORNARecibedNotDemand onRxChar_;
     TVORNARecibedNotDemand onRxInc_;
+    PortLost onPortLost_;
     int velocidad_ = 250;
     int velocidadLenta_ = 4000;
     bool activarNdemandRC_ = false;
@@ -111,6 +128,9 @@ private:
     bool waiting_ = false; // a reply wait of the current attempt is running
     bool respuestaRecibida_ = false;
     bool trasEnvio_ = true; // no frame has been taken since the last frame was sent
+    bool settling_ = false; // the command waits for late replies to earlier frames before writing
+    int unanswered_ = 0;
+    qint64 lateUntil_ = 0; // after this a frame's reply is no longer expected (clock_ ms)
     Trama_GenVorna respuesta_;
     Completion done_;
     std::deque<Trama_GenVorna> events_;

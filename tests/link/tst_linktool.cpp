@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QTest>
+#include <functional>
 
 using namespace kestrum;
 
@@ -16,6 +17,8 @@ private slots:
     void silentControllerExitsOne();
     void badPortExitsTwoWithMessage();
     void listensAndTraces();
+    void lateRepliesOfAnEarlierRunAnswerNothing();
+    void listenEndsWhenThePortVanishes();
 
 private:
     struct Run {
@@ -23,16 +26,18 @@ private:
         QString out;
         QString err;
     };
-    Run run(const QStringList& args, int listenMs = 0);
+    // `during` runs on the simulator after `afterMs` while the tool runs.
+    Run run(const QStringList& args, int afterMs = 0, std::function<void(sim::SimController&)> during = {});
     std::unique_ptr<test::SimPorts> sim_;
 };
 
-TestLinkTool::Run TestLinkTool::run(const QStringList& args, int listenMs) {
+TestLinkTool::Run TestLinkTool::run(const QStringList& args, int afterMs,
+                                    std::function<void(sim::SimController&)> during) {
     QProcess p;
     p.start(QStringLiteral(KESTRUM_LINK_EXE), args);
-    if (listenMs > 0) {
-        QTest::qWait(listenMs);
-        sim_->host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("12345678")); });
+    if (during) {
+        QTest::qWait(afterMs);
+        sim_->host().with(1, during);
     }
     if (!p.waitForFinished(30000))
         qFatal("kestrum-link did not finish");
@@ -93,13 +98,38 @@ void TestLinkTool::badPortExitsTwoWithMessage() {
 
 void TestLinkTool::listensAndTraces() {
     const Run r =
-        run({QStringLiteral("--trace"), sim_->device(1), QStringLiteral("listen"), QStringLiteral("2")}, 700);
+        run({QStringLiteral("--trace"), sim_->device(1), QStringLiteral("listen"), QStringLiteral("2")}, 700,
+            [](sim::SimController& c) { c.presentCard(QStringLiteral("12345678")); });
     QCOMPARE(r.exit, 0);
     QCOMPARE(r.out,
              QStringLiteral("Tipo=1 Codigo_Acceso=01 Codigo_Puerta= Tarjeta_Hex=0012345678 Puerto=%1\n")
                  .arg(sim_->device(1)));
     QVERIFY2(r.err.contains(QStringLiteral("< 10 02 81 AA 31 01 00 12 34 56 78")), qPrintable(r.err));
     QVERIFY2(r.err.contains(QStringLiteral("> 06")), qPrintable(r.err));
+}
+
+// The late replies of one run wait in the device for the next run, which must not take them.
+void TestLinkTool::lateRepliesOfAnEarlierRunAnswerNothing() {
+    sim_->host().with(1, [](sim::SimController& c) {
+        c.setMemory({QStringLiteral("555")});
+        c.setReplyDelay(1000);
+    });
+    QCOMPARE(run({sim_->device(1), QStringLiteral("send"), QStringLiteral("999")}).out,
+             QStringLiteral("ok=1\n"));
+    QTest::qWait(1500);
+    sim_->host().with(1, [](sim::SimController& c) { c.setSilent(true); });
+    const Run r = run({sim_->device(1), QStringLiteral("erase"), QStringLiteral("555")});
+    QCOMPARE(r.out, QStringLiteral("ok=0\n"));
+    QCOMPARE(r.exit, 1);
+    QCOMPARE(sim_->host().with(1, [](sim::SimController& c) { return c.memory(); }),
+             (QStringList{"0000000555", "0000000999"}));
+}
+
+void TestLinkTool::listenEndsWhenThePortVanishes() {
+    const Run r = run({sim_->device(1), QStringLiteral("listen"), QStringLiteral("20")}, 500,
+                      [](sim::SimController& c) { c.unplug(); });
+    QVERIFY2(r.exit == 1, qPrintable(r.out + r.err));
+    QVERIFY2(r.err.startsWith(QStringLiteral("kestrum-link: ")), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestLinkTool)

@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <sys/resource.h>
 
 using namespace kestrum;
 using namespace kestrum::link;
@@ -34,6 +35,12 @@ QByteArray eventFrame(const char* codeAndData) {
     return QByteArray(reinterpret_cast<const char*>(f.data()), static_cast<qsizetype>(f.size()));
 }
 
+qint64 cpuMs() {
+    rusage u{};
+    ::getrusage(RUSAGE_SELF, &u);
+    return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000;
+}
+
 } // namespace
 
 class TestVorna : public QObject {
@@ -54,6 +61,9 @@ private slots:
     void unsolicitedReplyGoesToRxChar();
     void masterWaitDoesNotStick();
     void closedPortIsNoAnswer();
+    void lateRepliesAnswerNoLaterCommand_data();
+    void lateRepliesAnswerNoLaterCommand();
+    void vanishedPortClosesAndReports();
     void openFailureCarriesSystemMessage();
 
 private:
@@ -243,3 +253,53 @@ void TestVorna::openFailureCarriesSystemMessage() {
 
 QTEST_GUILESS_MAIN(TestVorna)
 #include "tst_vorna.moc"
+
+// The controller answers every frame, later than the wait: one reply ends the first command (or
+// none does), the others arrive while the next command runs and must not answer it.
+void TestVorna::lateRepliesAnswerNoLaterCommand_data() {
+    QTest::addColumn<int>("lateMs");
+    QTest::addColumn<bool>("firstAnswered");
+    QTest::newRow("answered on a retry") << 900 << true;
+    QTest::newRow("gave up") << 1200 << false;
+}
+
+void TestVorna::lateRepliesAnswerNoLaterCommand() {
+    QFETCH(int, lateMs);
+    QFETCH(bool, firstAnswered);
+    Delivered events;
+    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setActivar_NdemandRC(true);
+    link_->Activar_T_Incidencias(true);
+    host().with(1, [&](sim::SimController& c) { c.setReplyDelay(lateMs); });
+    QCOMPARE(send(97, bytes("00 00 00 09 99"))[1] == ACK, firstAnswered);
+    QCOMPARE(count(97), 3);
+
+    host().with(1, [](sim::SimController& c) {
+        c.setSilent(true);
+        c.presentCard(QStringLiteral("12345678"));
+    });
+    QCOMPARE(send(65, bytes("00 00 00 05 55"))[1], FILLER);
+    QCOMPARE(count(65), 3);
+    // An event that came meanwhile is no reply and is not lost either.
+    QTRY_COMPARE(events.frames.size(), 1);
+    QCOMPARE(events.frames.at(0), bytes("AA 31 01 00 12 34 56 78"));
+}
+
+// An unplugged adapter: the port is closed and reported instead of read empty in a loop, and a
+// command on it is unanswered.
+void TestVorna::vanishedPortClosesAndReports() {
+    QString lost;
+    link_->setOnPortLost([&](const QString& message) { lost = message; });
+    link_->setActivar_NdemandRC(true);
+    link_->Activar_T_Incidencias(true);
+    host().with(1, [](sim::SimController& c) { c.unplug(); });
+    QTRY_VERIFY(!lost.isEmpty());
+    QVERIFY(!link_->isOpen());
+    QCOMPARE(lost, sim_->device(1) + QStringLiteral(": ") + link_->lastPortError());
+
+    const qint64 before = cpuMs();
+    QTest::qWait(1000);
+    QVERIFY2(cpuMs() - before < 300, "the process keeps the processor busy");
+    QCOMPARE(send(27)[1], FILLER);
+    QVERIFY_THROWS_EXCEPTION(Error, link_->open());
+}

@@ -49,6 +49,11 @@ std::optional<int> number(const QString& text, int min, int max) {
     return n;
 }
 
+// The port failed under a command: it ends unanswered, and the reason goes to standard error.
+void lost(const QString& message) {
+    std::fprintf(stderr, "kestrum-link: %s\n", qPrintable(message));
+}
+
 int okLine(bool ok) {
     out(QStringLiteral("ok=%1").arg(ok ? 1 : 0));
     return ok ? Answered : NoAnswer;
@@ -67,6 +72,12 @@ int test(DORQComunicador& c) {
 }
 
 int listen(DORQComunicador& c, int seconds) {
+    int status = Answered;
+    c.setOnPuertoPerdido([&status](const QString& message) {
+        lost(message);
+        status = NoAnswer;
+        QCoreApplication::quit();
+    });
     c.setOnIncidencia([](DORQComunicador*, const TEventoInformacion& e) {
         out(QStringLiteral("Tipo=%1 Codigo_Acceso=%2 Codigo_Puerta=%3 Tarjeta_Hex=%4 Puerto=%5")
                 .arg(e.Tipo)
@@ -76,7 +87,7 @@ int listen(DORQComunicador& c, int seconds) {
     QTimer::singleShot(seconds * 1000, qApp, &QCoreApplication::quit);
     QCoreApplication::exec();
     c.Desactivar_Incidencias();
-    return Answered;
+    return status;
 }
 
 int run(DORQComunicador& c, const QString& command, const QStringList& args) {
@@ -147,6 +158,7 @@ int main(int argc, char** argv) {
         });
     }
     c.Fijar_Puerto(device);
+    c.setOnPuertoPerdido(lost);
     try {
         c.Conectar();
         c.Fijar_Conectado(true);

@@ -78,6 +78,7 @@ const char* const HELP[] = {
     "late <n> <ms>",
     "from <n> <address hex>",
     "corrupt <n>",
+    "unplug <n>",
     "garbage <n> on|off",
     "lone-ack <n> on|off",
     "pace on|off",
@@ -217,6 +218,9 @@ private:
             const int n = controller(w[1]);
             const quint8 address = hexArg(w[2], "address");
             change(n, [address](SimController& c) { c.setReplySource(address); });
+        } else if (cmd == QLatin1String("unplug")) {
+            need(w, 2, 2);
+            change(controller(w[1]), [](SimController& c) { c.unplug(); });
         } else if (cmd == QLatin1String("corrupt")) {
             need(w, 2, 2);
             change(controller(w[1]), [](SimController& c) { c.corruptNextChecksum(); });

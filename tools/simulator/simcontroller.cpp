@@ -93,18 +93,26 @@ SimController::SimController(const ControllerSetup& setup, QObject* parent)
 }
 
 SimController::~SimController() {
+    unplug();
+}
+
+void SimController::unplug() {
     delete notifier_;
     notifier_ = nullptr;
+    pumpTimer_.stop();
+    out_.clear();
     if (slaveFd_ >= 0)
         ::close(slaveFd_);
     if (masterFd_ >= 0)
         ::close(masterFd_);
+    slaveFd_ = masterFd_ = -1;
 }
 
 void SimController::start() {
     if (masterFd_ >= 0)
         return;
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK);
+    // Close-on-exec: a child process (a tool under test) holding the master would keep the line up.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (master < 0)
         throw Error(systemError("posix_openpt"));
     int slave = -1;
@@ -126,7 +134,7 @@ void SimController::start() {
         errno = e;
         throw fail("ptsname");
     }
-    slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK);
+    slave = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (slave < 0)
         throw fail("open pseudo-terminal slave");
     termios tio{};

@@ -63,6 +63,9 @@ public:
     void setGarbage(bool on) { garbage_ = on; }                     // bytes between frames
     void setLoneAck(bool on) { loneAck_ = on; }                     // answer code-6 commands with a lone 0x06
     void setPacing(bool on) { pacing_ = on; } // bytes take their wire time in both directions
+    // Closes the pseudo-terminal, as a pulled adapter or a killed simulator does: the console's
+    // side hangs up. The device path is gone for good.
+    void unplug();
 
     // Events: a card presented ('1' with access code, 0x01 = granted), a door event ('7' with its
     // code), an event of code '5' or 'E'. Events go out one at a time, each waiting for the ACK.
