@@ -101,12 +101,18 @@ int filaDe(const ModeloLista& modelo, int numero) {
 }
 
 // A controller missing from the store, never connected, or whose port is closed does not answer.
-link::TTest_Informacion testea(int numero) {
+// A port that did not open, or failed since, is tried again: an adapter may be back.
+link::TTest_Informacion testea(int numero, QString* errorPuerto = nullptr) {
     link::TTest_Informacion info;
     store::DORQSistema* sistema = sistemaAbierto();
     const auto controlador = sistema ? sistema->Controladores()->Busca_Controlador(numero) : nullptr;
-    if (controlador && controlador->Comunicador())
-        controlador->Comunicador()->Testear(info);
+    if (!controlador || !controlador->Comunicador())
+        return info;
+    if (!controlador->Comunicador()->Conectado())
+        controlador->Conecta();
+    controlador->Comunicador()->Testear(info);
+    if (errorPuerto)
+        *errorPuerto = controlador->Comunicador()->Conectado() ? QString() : controlador->ultimoError();
     return info;
 }
 
@@ -301,7 +307,8 @@ void F_Main::Muestra_Incidencia(const link::TEventoInformacion& info) {
 // ---------------------------------------------------------------- controller test
 
 void F_Main::Test_Controlador(int numero, int fila) {
-    const link::TTest_Informacion info = testea(numero);
+    QString errorPuerto;
+    const link::TTest_Informacion info = testea(numero, &errorPuerto);
     const bool contesta = info.Ok == 1;
     ModeloLista& l1 = modeloDe(l1Contr_);
     // The reply wait lets other handlers run; one may have rebuilt the list.
@@ -311,7 +318,7 @@ void F_Main::Test_Controlador(int numero, int fila) {
     if (fila >= 0) {
         Fila activo = l1.fila(fila);
         descripcion = activo.celdas.value(1);
-        marcaActivo(activo, contesta);
+        marcaActivo(activo, contesta, errorPuerto);
         l1.actualizaFila(fila, std::move(activo));
     }
     store::DORQSistema* sistema = sistemaAbierto();

@@ -221,13 +221,14 @@ std::vector<Fila> filasControladores(const DORQColeccionControlador& controlador
     return out;
 }
 
-void marcaActivo(Fila& fila, bool contesta) {
-    if (contesta) {
-        fila.iconos.insert(COLUMNA_ACTIVO, Icono::ControladorOk);
-        fila.ayudas.remove(COLUMNA_ACTIVO);
-    } else if (!fila.ayudas.contains(COLUMNA_ACTIVO)) {
-        fila.iconos.insert(COLUMNA_ACTIVO, Icono::ControladorSinRespuesta);
+void marcaActivo(Fila& fila, bool contesta, const QString& errorPuerto) {
+    if (!errorPuerto.isEmpty()) {
+        fila.iconos.insert(COLUMNA_ACTIVO, Icono::PuertoCerrado);
+        fila.ayudas.insert(COLUMNA_ACTIVO, errorPuerto);
+        return;
     }
+    fila.iconos.insert(COLUMNA_ACTIVO, contesta ? Icono::ControladorOk : Icono::ControladorSinRespuesta);
+    fila.ayudas.remove(COLUMNA_ACTIVO);
 }
 
 Fila filaEstado(int numero, const QString& descripcion, const link::TTest_Informacion& info, int tarjetasBD) {

@@ -107,7 +107,7 @@ std::vector<Fila> filasListaINI(const store::DORQColeccionControlador& controlad
 std::vector<Fila> filasControladores(const store::DORQColeccionControlador& controladores);
 // The "Activo" picture of an L1_Contr row after a test; a row whose port did not open keeps its
 // picture and message while the controller does not answer.
-void marcaActivo(Fila& fila, bool contesta);
+void marcaActivo(Fila& fila, bool contesta, const QString& errorPuerto = {});
 // L2_Contr: one controller's test answer; `tarjetasBD` is its count of assignment rows.
 Fila filaEstado(int numero, const QString& descripcion, const link::TTest_Informacion& info, int tarjetasBD);
 // Lista1, in users-store order.

@@ -20,6 +20,8 @@ bool DORQControlador::Conecta() {
         if (onIncidencia_)
             onIncidencia_(*this, info);
     });
+    // Shown on the controller's row like a port that did not open; the next Conecta tries again.
+    link_->setOnPuertoPerdido([this](const QString& message) { ultimoError_ = message; });
     link_->Fijar_Puerto(puerto_serie());
     try {
         link_->Conectar();

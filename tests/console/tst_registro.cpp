@@ -224,6 +224,15 @@ void TestRegistro::controllerTestShowsEveryAnswer() {
     QCOMPARE(l2.filas(), 4);
     QCOMPARE(l1.fila(2).iconoDe(COLUMNA_ACTIVO), Icono::ControladorOk);
     QCOMPARE(l2.fila(2).celdas.value(5), QStringLiteral("1.2"));
+
+    // An adapter pulled out: the next test tries its port again and shows why it cannot.
+    f.host().with(1, [](sim::SimController& c) { c.unplug(); });
+    button(f, "B_Test_TODOS")->click();
+    QCOMPARE(l1.fila(0).iconoDe(COLUMNA_ACTIVO), Icono::PuertoCerrado);
+    QVERIFY2(l1.fila(0).ayudas.value(COLUMNA_ACTIVO).contains(f.host().device(1)),
+             qPrintable(l1.fila(0).ayudas.value(COLUMNA_ACTIVO)));
+    QCOMPARE(l1.fila(1).iconoDe(COLUMNA_ACTIVO), Icono::ControladorOk);
+    QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join('\n')));
 }
 
 void TestRegistro::liveEventsOnlyWhileRegistering() {
