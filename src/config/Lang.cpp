@@ -4,6 +4,7 @@
 #include "dataroot.h"
 #include "inifile.h"
 #include "kerror.h"
+#include "safefile.h"
 
 #include <QFile>
 
@@ -51,10 +52,7 @@ void Lang::open() {
         const QString path = fileName();
         if (!QFile::exists(path)) {
             const QString shipped = DataRoot::resourceDir() + QStringLiteral("/Kestrum20_Lang.ini");
-            QFile source(shipped);
-            if (!source.copy(path))
-                qCWarning(lcConfig) << "no language file: cannot copy" << shipped << "-"
-                                    << source.errorString();
+            copyFileSafely(shipped, path);
         }
         file_ = std::make_unique<IniFile>(path);
     } catch (const Error& e) {

@@ -1,11 +1,11 @@
 #include "inifile.h"
 
 #include "kerror.h"
+#include "safefile.h"
 
 #include <QChar>
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <string>
@@ -124,16 +124,7 @@ void IniFile::save(const QString& path) const {
     std::string out;
     if (d->ini.Save(out, false) < 0)
         throw Error(QStringLiteral("%1: out of memory").arg(QDir::toNativeSeparators(path)));
-    QSaveFile file(path);
-    const auto fail = [&] {
-        throw Error(QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(path), file.errorString()));
-    };
-    if (!file.open(QIODevice::WriteOnly))
-        fail();
-    if (file.write(out.data(), qint64(out.size())) != qint64(out.size()))
-        fail();
-    if (!file.commit())
-        fail();
+    writeFileSafely(path, QByteArray(out.data(), qsizetype(out.size())));
 }
 
 QStringList IniFile::sections() const {

@@ -10,6 +10,7 @@
 #include "iconos.h"
 #include "langtexts.h"
 #include "listas.h"
+#include "safefile.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcoleccionincidencia.h"
 #include "udorqcolecciontarjeta.h"
@@ -456,21 +457,16 @@ void F_Main::B_SalvarClick() {
 
 // ".txt" goes after whatever name was chosen, also one that ends in ".txt".
 void F_Main::Salva_Incidencias(const QString& fichero) {
-    QFile file(fichero + QStringLiteral(".txt"));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-        throw Error(file.fileName() + QStringLiteral(": ") + file.errorString());
-    QTextStream out(&file);
+    QString texto;
     const ModeloLista& modelo = modeloDe(incidencias_);
     for (int row = 0; row < modelo.filas(); ++row) {
         const QStringList& c = modelo.fila(row).celdas;
         QStringList linea{c.value(0), c.value(1), c.value(2), c.value(3)};
         if (c.size() == CAMPOS_FICHERO)
             linea << c.value(COLUMNA_TITULAR);
-        out << linea.join(SEPARADOR) << '\n';
+        texto += linea.join(SEPARADOR) + QLatin1Char('\n');
     }
-    out.flush();
-    if (out.status() != QTextStream::Ok || !file.flush())
-        throw Error(file.fileName() + QStringLiteral(": ") + file.errorString());
+    config::writeFileSafely(fichero + QStringLiteral(".txt"), texto.toUtf8());
 }
 
 void F_Main::B_RecuperarClick() {

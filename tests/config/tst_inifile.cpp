@@ -1,4 +1,5 @@
 // The INI layer under the settings and the language file.
+#include "fulldisk.h"
 #include "inifile.h"
 #include "kerror.h"
 
@@ -24,6 +25,7 @@ private slots:
     void namesWithoutCase();
     void keepsFileOrder();
     void writeFailureRaises();
+    void fullDiskKeepsThePreviousFile();
 
 private:
     static IniFile parse(const QByteArray& bytes);
@@ -114,6 +116,26 @@ void TestIniFile::writeFailureRaises() {
         QVERIFY(e.message().size() > path.size() + 2);
     }
     QVERIFY_THROWS_EXCEPTION(kestrum::Error, IniFile{path});
+}
+
+// Out of room, the settings file is neither emptied nor cut short, and the save raises.
+void TestIniFile::fullDiskKeepsThePreviousFile() {
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("root"));
+    QVERIFY(QDir().mkpath(folder));
+    kestrum::test::FullDisk disk(folder);
+    const QString path = folder + QStringLiteral("/KESTRUM20.INI");
+    IniFile ini;
+    ini.setValue(QStringLiteral("General"), QStringLiteral("Idioma"), QStringLiteral("ENGLISH"));
+    ini.save(path);
+    const QByteArray before = readAll(path);
+
+    ini.setValue(QStringLiteral("General"), QStringLiteral("Idioma"), QStringLiteral("ESPAÑOL"));
+    disk.fill(8);
+    QVERIFY_THROWS_EXCEPTION(kestrum::Error, ini.save(path));
+    disk.release();
+    QCOMPARE(readAll(path), before);
+    QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{QStringLiteral("KESTRUM20.INI")});
 }
 
 QTEST_GUILESS_MAIN(TestIniFile)
