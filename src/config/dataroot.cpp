@@ -6,8 +6,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
+#include <QStorageInfo>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
+#include <unistd.h>
 
 Q_LOGGING_CATEGORY(lcConfig, "kestrum.config", QtWarningMsg)
 
@@ -36,6 +39,18 @@ QString DataRoot::path() {
 
 void DataRoot::reset() {
     resolved().reset();
+}
+
+void DataRoot::checkUsable(qint64 minFreeBytes) {
+    const QString root = path();
+    if (::access(QFile::encodeName(root).constData(), W_OK) != 0)
+        throw Error(QStringLiteral("%1: %2").arg(root, qt_error_string(errno)));
+    const QStorageInfo storage(root);
+    if (storage.isValid() && storage.bytesAvailable() >= 0 && storage.bytesAvailable() < minFreeBytes)
+        throw Error(QStringLiteral("%1: only %2 KB free on its file system; the console needs %3 MB")
+                        .arg(root)
+                        .arg(storage.bytesAvailable() / 1024)
+                        .arg(minFreeBytes / (1024 * 1024)));
 }
 
 QString DataRoot::resourceDir() {

@@ -16,6 +16,11 @@ public:
     static QString path();
     // Resolves again at the next call; tests point XDG_DATA_HOME elsewhere first.
     static void reset();
+    // Raises kestrum::Error naming the folder and the reason when the data root cannot be created,
+    // cannot be written, or has less than `minFreeBytes` free: the database engine keeps its lock
+    // files there and fails badly (a bus error) on a full file system.
+    static void checkUsable(qint64 minFreeBytes = MIN_FREE_BYTES);
+    static constexpr qint64 MIN_FREE_BYTES = 8 * 1024 * 1024;
     static QString file(const QString& name) { return path() + QLatin1Char('/') + name; }
     static QString bdks() { return path() + QStringLiteral("/BDKS"); }
     static QString resourceDir();

@@ -787,9 +787,13 @@ void F_Main::closeEvent(QCloseEvent* event) {
 
 void F_Main::FormClose() {
     protegido([] { config::Variables::instance().Graba_Configuracion(); });
+    // Hidden, not closed: the lock screen refuses to close.
     if (F_Login* login = loginDe(ventanas_))
-        login->close();
-    qApp->quit();
+        login->hide();
+    // Not quit(): that asks every window first, and a lock screen or an editor waiting for a
+    // controller refuses, leaving a process without a window. Every event loop ends here, the
+    // nested waits of a controller operation included (they end as unanswered).
+    QCoreApplication::exit(0);
 }
 
 // ---------------------------------------------------------------- navigator

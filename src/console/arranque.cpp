@@ -27,6 +27,7 @@
 #include "portmap.h"
 #include "udorqcomunicador.h"
 
+#include <QApplication>
 #include <ctime>
 
 namespace kestrum::ui {
@@ -86,8 +87,19 @@ static void zonaHorariaFija() {
     }
 }
 
+void alRecibirSenyal(Ventanas* ventanas) {
+    if (ventanas && ventanas->main) {
+        ventanas->main->close();
+        return;
+    }
+    // Before the event loop runs, quitting does nothing: the question itself is closed.
+    if (QWidget* pregunta = QApplication::activeModalWidget())
+        pregunta->close();
+}
+
 std::unique_ptr<Ventanas> creaVentanas() {
     zonaHorariaFija();
+    config::DataRoot::checkUsable();
     auto v = std::make_unique<Ventanas>();
     v->login = std::make_unique<F_Login>();
     v->login->FormCreate();

@@ -47,7 +47,12 @@ struct Ventanas {
     ~Ventanas();
 };
 
-// Creates the windows; the login window then is the one to show.
+// Creates the windows; the login window then is the one to show. Raises kestrum::Error when the
+// console cannot start (a data root it cannot use): nothing has been written then.
 std::unique_ptr<Ventanas> creaVentanas();
+
+// What SIGTERM, SIGINT or SIGHUP do: the console closes as its Exit does; before the windows
+// exist, the question the start is asking is closed.
+void alRecibirSenyal(Ventanas* ventanas);
 
 } // namespace kestrum::ui
