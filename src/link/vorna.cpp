@@ -4,7 +4,9 @@
 
 #include <QEvent>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QSerialPort>
+#include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <cerrno>
 #include <cstring>
@@ -74,6 +76,12 @@ void tvorna::open() {
     port_->setParity(QSerialPort::EvenParity);
     port_->setStopBits(QSerialPort::TwoStop);
     port_->setFlowControl(QSerialPort::NoFlowControl);
+    // For a device that is gone (an adapter pulled out) QSerialPort reports a locking error.
+    if (const QString location = QSerialPortInfo(*port_).systemLocation();
+        !location.isEmpty() && !QFileInfo::exists(location)) {
+        lastPortError_ = qt_error_string(ENOENT);
+        throw Error(QStringLiteral("%1: %2").arg(deviceName_, lastPortError_));
+    }
     if (!port_->open(QIODevice::ReadWrite)) {
         lastPortError_ = port_->errorString();
         qCDebug(lcLink) << "cannot open" << deviceName_ << lastPortError_;
