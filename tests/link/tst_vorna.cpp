@@ -259,8 +259,8 @@ QTEST_GUILESS_MAIN(TestVorna)
 void TestVorna::lateRepliesAnswerNoLaterCommand_data() {
     QTest::addColumn<int>("lateMs");
     QTest::addColumn<bool>("firstAnswered");
-    QTest::newRow("answered on a retry") << 900 << true;
-    QTest::newRow("gave up") << 1200 << false;
+    QTest::newRow("answered on a retry") << 875 << true;
+    QTest::newRow("gave up") << 1400 << false;
 }
 
 void TestVorna::lateRepliesAnswerNoLaterCommand() {
