@@ -109,8 +109,7 @@ link::TTest_Informacion testea(int numero, QString* errorPuerto = nullptr) {
     const auto controlador = sistema ? sistema->Controladores()->Busca_Controlador(numero) : nullptr;
     if (!controlador || !controlador->Comunicador())
         return info;
-    if (!controlador->Comunicador()->Conectado())
-        controlador->Conecta();
+    controlador->Conecta();
     controlador->Comunicador()->Testear(info);
     if (errorPuerto)
         *errorPuerto = controlador->Comunicador()->Conectado() ? QString() : controlador->ultimoError();

@@ -202,7 +202,7 @@ void tvorna::settled() {
     if (!settling_)
         return;
     settling_ = false;
-    settleTimer_.stop();
+    settleTimer_.stop(); // when the last owed reply came first
     unanswered_ = 0;
     if (!port_->isOpen()) {
         respuesta_ = emptyTrama();
@@ -212,8 +212,8 @@ void tvorna::settled() {
     nextAttempt();
 }
 
-// Every reply answers the oldest frame still unanswered; the current attempt takes it only while
-// its own wait runs and no older frame is owed an answer.
+// A reply settles one frame still owed an answer. A command writes only once nothing is owed,
+// so any reply during its waits is its own.
 void tvorna::replyArrived() {
     if (unanswered_ > 0)
         --unanswered_;
@@ -239,14 +239,21 @@ bool tvorna::hungUp() const {
     return ::ioctl(fd, FIONREAD, &waiting) != 0 || waiting == 0;
 }
 
+// The port's own error when it reported one; a hang-up reports none, and the next call on the
+// device tells the system's reason.
+QString tvorna::lostReason() {
+    if (port_->error() != QSerialPort::NoError)
+        return port_->errorString();
+    termios tio{};
+    if (::tcgetattr(static_cast<int>(port_->handle()), &tio) != 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return QStringLiteral("the device hung up");
+}
+
 void tvorna::portFailed() {
     if (!port_->isOpen())
         return;
-    lastPortError_ = port_->error() == QSerialPort::NoError ? QString() : port_->errorString();
-    if (termios tio{}; lastPortError_.isEmpty() && ::tcgetattr(static_cast<int>(port_->handle()), &tio) != 0)
-        lastPortError_ = QString::fromLocal8Bit(std::strerror(errno));
-    if (lastPortError_.isEmpty())
-        lastPortError_ = QStringLiteral("the device hung up");
+    lastPortError_ = lostReason();
     qCDebug(lcLink) << deviceName_ << "port lost:" << lastPortError_;
     port_->close();
     receiver_.reset();

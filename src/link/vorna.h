@@ -71,8 +71,6 @@ public:
     bool T_Incidencias_activo() const { return eventTimer_.isActive(); }
 
     bool Ocupado() const { return ocupado_; }
-    // Frames written whose reply has not come yet; a late reply to them must not answer a later command.
-    int unansweredFrames() const { return unanswered_; }
     void setTrace(Trace t) { trace_ = std::move(t); }
     std::size_t pendingEvents() const { return events_.size(); }
 
@@ -94,6 +92,7 @@ private:
     void settled();
     void portFailed();
     bool hungUp() const;
+    QString lostReason();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     // VornaReceiver::Sink
@@ -129,8 +128,8 @@ private:
     bool respuestaRecibida_ = false;
     bool trasEnvio_ = true; // no frame has been taken since the last frame was sent
     bool settling_ = false; // the command waits for late replies to earlier frames before writing
-    int unanswered_ = 0;
-    qint64 lateUntil_ = 0; // after this a frame's reply is no longer expected (clock_ ms)
+    int unanswered_ = 0;    // frames written whose reply has not come yet
+    qint64 lateUntil_ = 0;  // after this a frame's reply is no longer expected (clock_ ms)
     Trama_GenVorna respuesta_;
     Completion done_;
     std::deque<Trama_GenVorna> events_;
