@@ -63,6 +63,7 @@ void Lang::open() {
 
 void Lang::close() {
     file_.reset();
+    shipped_.reset();
     messages_.clear();
 }
 
@@ -70,10 +71,26 @@ QString Lang::text(const QString& key) const {
     return text(Variables::instance().language, key);
 }
 
+const IniFile* Lang::shipped() const {
+    if (!shipped_) {
+        try {
+            shipped_ =
+                std::make_unique<IniFile>(DataRoot::resourceDir() + QStringLiteral("/Kestrum20_Lang.ini"));
+        } catch (const Error& e) {
+            qCWarning(lcConfig) << "shipped language file:" << e.message();
+            shipped_ = std::make_unique<IniFile>();
+        }
+    }
+    return shipped_.get();
+}
+
 QString Lang::text(const QString& language, const QString& key) const {
-    if (!file_ || !file_->hasKey(language, key))
+    const IniFile* source = file_ && file_->hasKey(language, key) ? file_.get() : nullptr;
+    if (!source && isConsoleKey(key) && shipped()->hasKey(language, key))
+        source = shipped();
+    if (!source)
         return missingText();
-    QString value = file_->value(language, key);
+    QString value = source->value(language, key);
     if (value.size() > MaxText) {
         value.truncate(MaxText);
         if (value.back().isHighSurrogate())

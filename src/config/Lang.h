@@ -28,8 +28,11 @@ public:
     void close();
     bool isOpen() const { return static_cast<bool>(file_); }
 
-    // The current language's text for `key`, or missingText().
+    // The current language's text for `key`, or missingText(). Keys of this console beyond the
+    // original ones (prefix "KS_") that the data root's copy lacks, since it predates them, are
+    // read from the language file that ships with the program.
     QString text(const QString& key) const;
+    static bool isConsoleKey(const QString& key) { return key.startsWith(QLatin1String("KS_")); }
     QString text(const QString& language, const QString& key) const;
     // Section names in file order.
     QStringList languages() const;
@@ -40,8 +43,10 @@ public:
 
 private:
     Lang();
+    const IniFile* shipped() const;
     std::unique_ptr<IniFile> file_;
-    QHash<QString, QString> messages_; // by lower-cased key
+    mutable std::unique_ptr<IniFile> shipped_; // read at the first console key the copy lacks
+    QHash<QString, QString> messages_;         // by lower-cased key
 };
 
 } // namespace kestrum::config

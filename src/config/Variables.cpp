@@ -36,6 +36,7 @@ QString Variables::fileName() {
 
 QStringList Variables::Lee_Configuracion() {
     QStringList errors;
+    badValues_.clear();
     IniFile ini;
     try {
         ini = readFile();
@@ -58,8 +59,10 @@ QStringList Variables::Lee_Configuracion() {
         const QChar first = cleanup.front();
         if (first >= QLatin1Char('0') && first <= QLatin1Char('9'))
             eventCleanup = first.unicode() - '0';
-        else
+        else {
             errors << notAnInteger(first);
+            badValues_.append({QStringLiteral("El_inc"), cleanup});
+        }
     }
 
     if (!desktopReader.isEmpty()) {
@@ -70,6 +73,7 @@ QStringList Variables::Lee_Configuracion() {
             desktopReaderNumber = number;
         } else {
             errors << notAnInteger(desktopReader);
+            badValues_.append({QStringLiteral("USA_LECTOR"), desktopReader});
             desktopReader.clear();
         }
     }

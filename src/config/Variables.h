@@ -34,6 +34,8 @@ public:
     // not convert, or a file that cannot be read, leaves the default in use and adds its error text
     // to the result, for the console to show.
     QStringList Lee_Configuracion();
+    // The keys whose values the last Lee_Configuracion could not convert, each with its value.
+    const QList<QPair<QString, QString>>& badValues() const { return badValues_; }
     // Writes every key of section "General"; raises kestrum::Error when the file cannot be written.
     void Graba_Configuracion() const;
 
@@ -55,6 +57,7 @@ public:
 
 private:
     QMap<int, QString> serial_;
+    QList<QPair<QString, QString>> badValues_;
     QString dbHost_;
     QString dbUser_ = QStringLiteral("SYSDBA");
     QString dbPassword_ = QStringLiteral("masterkey");

@@ -4,6 +4,7 @@
 #include "Lang.h"
 #include "UF_Main.h"
 #include "Variables.h"
+#include "avisos.h"
 #include "consola.h"
 #include "errores.h"
 #include "iconos.h"
@@ -82,8 +83,15 @@ F_Login::F_Login(QWidget* parent)
     aceptar_->setObjectName(QStringLiteral("B_Aceptar"));
     aceptar_->setDefault(true); // Enter in either field logs in
 
+    // The message line: why a login was refused, or what the start found wrong.
+    auto* mensaje = new QLabel(this);
+    mensaje->setObjectName(QStringLiteral("L_Mensaje"));
+    mensaje->setWordWrap(true);
+    connect(&Avisos::instance(), &Avisos::aviso, mensaje, &QLabel::setText);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
+    layout->addWidget(mensaje);
     layout->addWidget(aceptar_, 0, Qt::AlignRight);
     setMinimumWidth(360);
 
@@ -96,6 +104,8 @@ void F_Login::FormCreate() {
         Muestra_Error(error);
     F_Select_Lang::chooseIfUnset(this);
     applyLangTexts(this, QStringLiteral("F_Login"), TEXTS);
+    for (const auto& [key, value] : config::Variables::instance().badValues())
+        Avisa(QStringLiteral("KS_Settings_bad_value"), {config::Variables::fileName(), key, value});
     Consola::instance().logueado = false;
 }
 
@@ -120,19 +130,25 @@ void F_Login::B_AceptarClick() {
     const QString login = edit1_->text().toLower();
     const QString password = edit2_->text().toLower();
     if (c.logueado) {
-        if (login != c.loginDesbloqueo || password != c.passwordDesbloqueo)
+        if (login != c.loginDesbloqueo || password != c.passwordDesbloqueo) {
+            Avisa(QStringLiteral("KS_Unlock_refused"));
             return;
+        }
+        Avisa(QStringLiteral("KS_Unlocked"));
         if (main_)
             main_->Desbloquea();
         hide();
         return;
     }
-    if (!c.servidor || !c.servidor->Valida_Login(login, password))
+    if (!c.servidor || !c.servidor->Valida_Login(login, password)) {
+        Avisa(QStringLiteral("KS_Login_refused"));
         return;
+    }
     c.logueado = true;
     c.loginDesbloqueo = login;
     c.passwordDesbloqueo = password;
     c.rol = c.servidor->Rol();
+    Avisa(QStringLiteral("KS_Logged_in"), {login});
     if (main_) {
         main_->Determina_Interfaz(c.rol);
         main_->show();

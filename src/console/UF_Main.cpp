@@ -5,6 +5,7 @@
 #include "UF_Gestion_BD.h"
 #include "Variables.h"
 #include "arranque.h"
+#include "avisos.h"
 #include "consola.h"
 #include "dataroot.h"
 #include "dbconnection.h"
@@ -24,6 +25,7 @@
 #include "udorqserver.h"
 #include "udorqsistema.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QCalendarWidget>
 #include <QCloseEvent>
@@ -38,6 +40,7 @@
 #include <QRadioButton>
 #include <QSplitter>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolBar>
@@ -213,6 +216,46 @@ void F_Main::marcaOperacion(bool enCurso) {
 
 // ---------------------------------------------------------------- layout
 
+// Buttons whose windows come in later releases say so instead of doing nothing. Each is named by
+// its own caption, or by the caption beside it when it shows only an icon.
+void F_Main::conectaPendientes() {
+    const struct {
+        const char* button;
+        const char* caption;
+    } pendientes[] = {
+        {"B_Send", nullptr},        {"B_Receive", nullptr},   {"B_Export_import", nullptr},
+        {"B_Send_u", nullptr},      {"B_receive_u", nullptr}, {"SpeedButton28", nullptr},
+        {"SpeedButton29", nullptr}, {"Image3", "Label6"},     {"Image6", "Label7"},
+    };
+    for (const auto& p : pendientes) {
+        auto* b = findChild<QAbstractButton*>(QLatin1String(p.button));
+        QLabel* caption = p.caption ? findChild<QLabel*>(QLatin1String(p.caption)) : nullptr;
+        connect(b, &QAbstractButton::clicked, this, [b, caption] {
+            const QString nombre = caption ? caption->text() : b->text();
+            Avisa(QStringLiteral("KS_Not_available"), {nombre.simplified()});
+        });
+    }
+    connect(arbolReports_, &QTreeWidget::itemActivated, this,
+            [](QTreeWidgetItem* item) { Avisa(QStringLiteral("KS_Not_available"), {item->text(0)}); });
+}
+
+// The last thing that happened stays in the bar; what a controller operation waits for shows over
+// it while it waits.
+void F_Main::construyeEstado() {
+    auto* estado = named(QStringLiteral("L_Estado"), new QLabel(statusBar()));
+    estado->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    statusBar()->addWidget(estado, 1);
+    Avisos& avisos = Avisos::instance();
+    estado->setText(avisos.ultimo());
+    connect(&avisos, &Avisos::aviso, estado, &QLabel::setText);
+    connect(&avisos, &Avisos::espera, this, [this](const QString& texto) {
+        if (texto.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(texto);
+    });
+}
+
 void F_Main::construye() {
     resize(1280, 800);
     setMinimumSize(1024, 640);
@@ -232,12 +275,15 @@ void F_Main::construye() {
     splitter->setSizes({310, 970});
     setCentralWidget(splitter);
 
+    construyeEstado();
+
     periodico_ = named(QStringLiteral("Eliminar_Tarj_cad_Y_Test_Lectores"), new QTimer(this));
     periodico_->setInterval(PERIODIC_MS);
 
     connect(pageControl_, &QTabWidget::currentChanged, this, &F_Main::PageControl1Change);
     conectaRegistro();
     conectaFlujos();
+    conectaPendientes();
     connect(arbol_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node) { protegido([&] { Arbol1Change(node); }); });
 }
@@ -941,8 +987,10 @@ void F_Main::dialogoBuscar(const QString& name, const std::function<bool(const Q
         dialog->setObjectName(name);
         dialog->setLabelText(QString());
         connect(dialog, &QInputDialog::textValueSelected, this, [dialog, find](const QString& text) {
-            if (!find(text))
-                dialog->show();
+            if (find(text))
+                return;
+            Avisa(QStringLiteral("KS_No_match"), {text});
+            dialog->show();
         });
     }
     dialog->setWindowTitle(boton(QStringLiteral("SpeedButton25"))->text());

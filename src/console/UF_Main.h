@@ -147,6 +147,7 @@ protected:
 
 private:
     void construye();
+    void construyeEstado();
     QWidget* construyeBarra();
     QWidget* construyeNavegador();
     QWidget* construyeHerramientas();
@@ -185,6 +186,7 @@ private:
     QTimer* periodico_ = nullptr;
     void conectaRegistro(); // wiring of the controller test and event panel (UF_Main_registro.cpp)
     void conectaFlujos();   // wiring of the workflows' buttons (UF_Main_flujos.cpp)
+    void conectaPendientes();
 
     Ventanas* ventanas_ = nullptr;
     QList<QPointer<QWidget>> ocultas_; // windows the lock hid

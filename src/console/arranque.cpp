@@ -20,12 +20,16 @@
 #include "UF_Pregunta_elimina_tarj.h"
 #include "UF_User_Muestra.h"
 #include "Variables.h"
+#include "avisos.h"
 #include "consola.h"
 #include "dataroot.h"
 #include "dbconnection.h"
 #include "errores.h"
 #include "portmap.h"
+#include "udorqcoleccioncontrolador.h"
 #include "udorqcomunicador.h"
+#include "udorqcontrolador.h"
+#include "udorqsistema.h"
 
 #include <QApplication>
 #include <ctime>
@@ -33,6 +37,27 @@
 namespace kestrum::ui {
 
 namespace {
+
+// "Waiting for reader 2 (Door B): store card": the reader found by its link in the open installation.
+void muestraEspera(link::DORQComunicador* comunicador, quint8 comando, bool esperando) {
+    if (!esperando) {
+        Avisos::instance().publicaEspera(QString());
+        return;
+    }
+    store::DORQSistema* sistema = Consola::instance().sistema.get();
+    if (!sistema)
+        return;
+    store::DORQColeccionControlador* lectores = sistema->Controladores();
+    for (int i = 0; i < lectores->Cuenta(); ++i) {
+        const auto c = lectores->Controlador(i);
+        if (c->Comunicador() != comunicador)
+            continue;
+        Avisos::instance().publicaEspera(textoAviso(
+            QStringLiteral("KS_Waiting"), {QString::number(c->cod()), c->descripcion(),
+                                           textoAviso(QStringLiteral("KS_Command_%1").arg(comando))}));
+        return;
+    }
+}
 
 // What the settings decide below the windows: the database server, the serial devices and the
 // texts of the controllers' state codes.
@@ -43,6 +68,7 @@ void conectaEntorno() {
     link::PortMap::setResolver([](int port) { return config::Variables::instance().serialDevice(port); });
     link::DORQComunicador::setTextLookup(
         [](const QString& key) { return config::Lang::instance().mensaje(key); });
+    link::DORQComunicador::setOnEspera(muestraEspera);
 }
 
 } // namespace

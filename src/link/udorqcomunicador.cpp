@@ -31,6 +31,11 @@ DORQComunicador::TextLookup& textLookup() {
     return lookup;
 }
 
+DORQComunicador::Espera& espera() {
+    static DORQComunicador::Espera hook;
+    return hook;
+}
+
 int nibble(QChar c, int base) {
     const char ch = c.toLatin1();
     if (ch >= '0' && ch <= '9')
@@ -98,6 +103,10 @@ void DORQComunicador::setTextLookup(TextLookup lookup) {
     textLookup() = std::move(lookup);
 }
 
+void DORQComunicador::setOnEspera(Espera hook) {
+    espera() = std::move(hook);
+}
+
 QString DORQComunicador::Texto_Estado(int code) {
     static const char* const keys[] = {"cambio_master",    "",
                                        "puerta_cerrada",   "anyadir_usuario",
@@ -144,7 +153,11 @@ Trama_GenVorna DORQComunicador::command(quint8 cmd, const QByteArray& data, quin
     Trama_GenVorna reply = emptyTrama();
     link_.Borrar_Datos();
     link_.Anyadir_Datos(data);
+    if (espera())
+        espera()(this, cmd, true);
     link_.Enviar_Comando(cmd, 1, destination, reply);
+    if (espera())
+        espera()(this, cmd, false);
     return reply;
 }
 

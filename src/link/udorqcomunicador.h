@@ -41,6 +41,8 @@ public:
     using TOnIncidencia = std::function<void(DORQComunicador* sender, const TEventoInformacion& info)>;
     using TextLookup = std::function<QString(const QString& key)>;
     using TOnPuertoPerdido = std::function<void(const QString& message)>;
+    // A command starts (`waiting`) or ends on some controller's link: the console shows it.
+    using Espera = std::function<void(DORQComunicador* link, quint8 command, bool waiting)>;
 
     static constexpr quint8 DIRECCION_LECTOR = CONTROLLER_ADDRESS;
     static constexpr int VELOCIDAD = 350;
@@ -49,6 +51,7 @@ public:
 
     // Texts of the controller's state codes; until the language texts are loaded the key is the text.
     static void setTextLookup(TextLookup lookup);
+    static void setOnEspera(Espera espera);
     static QString Texto_Estado(int code);
 
     void Fijar_Puerto(const QString& puerto) { puerto_ = puerto; }

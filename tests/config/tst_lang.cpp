@@ -39,6 +39,8 @@ private slots:
     void messagesAreFixedWhenLoaded();
     void shippedFileHasEveryKey_data();
     void shippedFileHasEveryKey();
+    void consoleKeysFallBackToTheShippedFile();
+    void consoleKeysInBothLanguages();
 
 private:
     void openWith(const QByteArray& file) {
@@ -178,6 +180,36 @@ void TestLang::shippedFileHasEveryKey() {
             lacking << key;
     }
     QCOMPARE(lacking, QStringList());
+}
+
+// A data root's copy from before a key was added: the console's own keys come from the shipped
+// file, the original keys keep the missing-text rule, and a copy's own value wins.
+void TestLang::consoleKeysFallBackToTheShippedFile() {
+    openWith("[ENGLISH]\nF_Login_Caption=Login\nKS_No_match=mine %1\n");
+    Variables::instance().language = QStringLiteral("ENGLISH");
+    const IniFile shipped(QStringLiteral(KESTRUM_LANG_FILE));
+    const QString refused = shipped.value(QStringLiteral("ENGLISH"), QStringLiteral("KS_Login_refused"));
+    QVERIFY(!refused.isEmpty());
+    QCOMPARE(Lang::instance().text(QStringLiteral("KS_Login_refused")), refused);
+    QCOMPARE(Lang::instance().text(QStringLiteral("KS_No_match")), QStringLiteral("mine %1"));
+    QCOMPARE(Lang::instance().text(QStringLiteral("F_MAIN_CAPTION")), Missing);
+    QCOMPARE(Lang::instance().text(QStringLiteral("KS_No_such_key")), Missing);
+}
+
+void TestLang::consoleKeysInBothLanguages() {
+    const IniFile shipped(QStringLiteral(KESTRUM_LANG_FILE));
+    const auto consoleKeys = [&](const QString& language) {
+        QStringList keys;
+        for (const QString& key : shipped.keys(language)) {
+            if (Lang::isConsoleKey(key))
+                keys << key;
+        }
+        keys.sort();
+        return keys;
+    };
+    const QStringList english = consoleKeys(QStringLiteral("ENGLISH"));
+    QVERIFY(!english.isEmpty());
+    QCOMPARE(consoleKeys(QStringLiteral("ESPA\u00D1OL")), english);
 }
 
 QTEST_GUILESS_MAIN(TestLang)
