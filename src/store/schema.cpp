@@ -2,6 +2,7 @@
 
 #include "dataroot.h"
 #include "dbconnection.h"
+#include "limites.h"
 #include "udorqserver.h"
 
 #include <QDateTime>
@@ -15,49 +16,71 @@ namespace kestrum::store::schema {
 
 namespace {
 
+QString varchar(int length) {
+    return QStringLiteral("VARCHAR(%1)").arg(length);
+}
+
 // Column order matters where inserts name no columns and where rows are read by position.
-const char* const CATALOGUE[] = {
-    "CREATE TABLE INSTALACION (COD INTEGER NOT NULL PRIMARY KEY, NOMBRE VARCHAR(100))",
-    "CREATE TABLE USUARIO (COD INTEGER NOT NULL PRIMARY KEY, LOGIN VARCHAR(30), \"PASSWORD\" VARCHAR(200), "
-    "ROL VARCHAR(10))",
-    "CREATE INDEX USUARIO_LOGIN ON USUARIO (LOGIN)",
-    "CREATE TABLE LANGREP (IDIOMA VARCHAR(60), CAMPO_1 VARCHAR(200), CAMPO_2 VARCHAR(200), CAMPO_3 "
-    "VARCHAR(200), "
-    "CAMPO_4 VARCHAR(200), CAMPO_5 VARCHAR(200), CAMPO_6 VARCHAR(200), CAMPO_7 VARCHAR(200), CAMPO_8 "
-    "VARCHAR(200), "
-    "CAMPO_9 VARCHAR(200), CAMPO_10 VARCHAR(200), CAMPO_11 VARCHAR(200), CAMPO_12 VARCHAR(200), "
-    "CAMPO_13 VARCHAR(200))",
-    "CREATE GENERATOR INSTALACION_ID",
-    "CREATE GENERATOR GEN_USUARIO_ID",
-};
+QStringList catalogue() {
+    using namespace limites;
+    QStringList campos;
+    for (int n = 1; n <= 13; ++n)
+        campos << QStringLiteral("CAMPO_%1 %2").arg(n).arg(varchar(langrep::CAMPO));
+    return {
+        QStringLiteral("CREATE TABLE INSTALACION (COD INTEGER NOT NULL PRIMARY KEY, NOMBRE %1)")
+            .arg(varchar(instalacion::NOMBRE)),
+        QStringLiteral(
+            "CREATE TABLE USUARIO (COD INTEGER NOT NULL PRIMARY KEY, LOGIN %1, \"PASSWORD\" %2, ROL %3)")
+            .arg(varchar(usuario::LOGIN), varchar(usuario::PASSWORD), varchar(usuario::ROL)),
+        QStringLiteral("CREATE INDEX USUARIO_LOGIN ON USUARIO (LOGIN)"),
+        QStringLiteral("CREATE TABLE LANGREP (IDIOMA %1, %2)")
+            .arg(varchar(langrep::IDIOMA), campos.join(QStringLiteral(", "))),
+        QStringLiteral("CREATE GENERATOR INSTALACION_ID"),
+        QStringLiteral("CREATE GENERATOR GEN_USUARIO_ID"),
+    };
+}
 
-const char* const INSTALLATION[] = {
-    "CREATE TABLE DORQCONTROLADOR (COD INTEGER NOT NULL PRIMARY KEY, PUERTO_SERIE INTEGER, "
-    "TIEMPO_PTA_ABIERTA INTEGER DEFAULT 0 NOT NULL, TIPO VARCHAR(20), DESCRIPCION VARCHAR(200))",
-    "CREATE TABLE DORQTARJETA (CODIGO_TARJETA VARCHAR(10) NOT NULL PRIMARY KEY, BLOQUEADO VARCHAR(1), "
-    "FECHA_ALTA TIMESTAMP, FECHA_CADUCIDAD TIMESTAMP, USUARIO INTEGER DEFAULT -1 NOT NULL, "
-    "USAR_FECHA_CAD VARCHAR(1))",
-    "CREATE INDEX DORQTARJETA_USUARIO ON DORQTARJETA (USUARIO)",
-    "CREATE TABLE DORQCONTROLADORTARJETA (TARJETA VARCHAR(10) NOT NULL, CONTROLADOR INTEGER NOT NULL, "
-    "\"_STOREDINHW\" VARCHAR(1), PRIMARY KEY (TARJETA, CONTROLADOR))",
-    "CREATE INDEX DORQCONTROLADORTARJETA_CX ON DORQCONTROLADORTARJETA (CONTROLADOR)",
-    "CREATE TABLE DORQUSUARIO (ID INTEGER NOT NULL PRIMARY KEY, NOMBRE VARCHAR(100), APELLIDOS VARCHAR(150), "
-    "PERMANENTE VARCHAR(1), FOTOGRAFIA VARCHAR(255))",
-    "CREATE TABLE DORQINCIDENCIA (COD INTEGER NOT NULL PRIMARY KEY, CONTROLADOR INTEGER, "
-    "HIST_CONTROLADOR VARCHAR(200), TARJETA VARCHAR(20), HIST_TARJETA VARCHAR(260), \"TIMESTAMP\" TIMESTAMP, "
-    "DESCRIPCION VARCHAR(300), EVENTO INTEGER, USR INTEGER)",
-    "CREATE INDEX DORQINCIDENCIA_TS ON DORQINCIDENCIA (\"TIMESTAMP\")",
-    "CREATE INDEX DORQINCIDENCIA_USR ON DORQINCIDENCIA (USR)",
-    "CREATE GENERATOR GEN_DORQUSUARIO_ID",
-    "CREATE GENERATOR GEN_DORQINCIDENCIA_ID",
-};
+QStringList installation() {
+    using namespace limites;
+    const QString marca = varchar(MARCA);
+    return {
+        QStringLiteral(
+            "CREATE TABLE DORQCONTROLADOR (COD INTEGER NOT NULL PRIMARY KEY, PUERTO_SERIE INTEGER, "
+            "TIEMPO_PTA_ABIERTA INTEGER DEFAULT 0 NOT NULL, TIPO %1, DESCRIPCION %2)")
+            .arg(varchar(dorqcontrolador::TIPO), varchar(dorqcontrolador::DESCRIPCION)),
+        QStringLiteral(
+            "CREATE TABLE DORQTARJETA (CODIGO_TARJETA %1 NOT NULL PRIMARY KEY, BLOQUEADO %2, "
+            "FECHA_ALTA TIMESTAMP, FECHA_CADUCIDAD TIMESTAMP, USUARIO INTEGER DEFAULT -1 NOT NULL, "
+            "USAR_FECHA_CAD %2)")
+            .arg(varchar(dorqtarjeta::CODIGO_TARJETA), marca),
+        QStringLiteral("CREATE INDEX DORQTARJETA_USUARIO ON DORQTARJETA (USUARIO)"),
+        QStringLiteral(
+            "CREATE TABLE DORQCONTROLADORTARJETA (TARJETA %1 NOT NULL, CONTROLADOR INTEGER NOT NULL, "
+            "\"_STOREDINHW\" %2, PRIMARY KEY (TARJETA, CONTROLADOR))")
+            .arg(varchar(dorqtarjeta::CODIGO_TARJETA), marca),
+        QStringLiteral("CREATE INDEX DORQCONTROLADORTARJETA_CX ON DORQCONTROLADORTARJETA (CONTROLADOR)"),
+        QStringLiteral("CREATE TABLE DORQUSUARIO (ID INTEGER NOT NULL PRIMARY KEY, NOMBRE %1, APELLIDOS %2, "
+                       "PERMANENTE %3, FOTOGRAFIA %4)")
+            .arg(varchar(dorqusuario::NOMBRE), varchar(dorqusuario::APELLIDOS), marca,
+                 varchar(dorqusuario::FOTOGRAFIA)),
+        QStringLiteral("CREATE TABLE DORQINCIDENCIA (COD INTEGER NOT NULL PRIMARY KEY, CONTROLADOR INTEGER, "
+                       "HIST_CONTROLADOR %1, TARJETA %2, HIST_TARJETA %3, \"TIMESTAMP\" TIMESTAMP, "
+                       "DESCRIPCION %4, EVENTO INTEGER, USR INTEGER)")
+            .arg(varchar(dorqincidencia::HIST_CONTROLADOR), varchar(dorqincidencia::TARJETA),
+                 varchar(dorqincidencia::HIST_TARJETA), varchar(dorqincidencia::DESCRIPCION)),
+        QStringLiteral("CREATE INDEX DORQINCIDENCIA_TS ON DORQINCIDENCIA (\"TIMESTAMP\")"),
+        QStringLiteral("CREATE INDEX DORQINCIDENCIA_USR ON DORQINCIDENCIA (USR)"),
+        QStringLiteral("CREATE GENERATOR GEN_DORQUSUARIO_ID"),
+        QStringLiteral("CREATE GENERATOR GEN_DORQINCIDENCIA_ID"),
+    };
+}
 
-template <std::size_t N> void create(const QString& path, const char* const (&statements)[N]) {
+void create(const QString& path, const QStringList& statements) {
     Db::createDatabase(path);
     QSqlDatabase db = Db::connect(path);
     try {
-        for (const char* sql : statements)
-            Db::exec(db, QString::fromLatin1(sql));
+        for (const QString& sql : statements)
+            Db::exec(db, sql);
     } catch (...) {
         Db::disconnect(db);
         throw;
@@ -72,11 +95,11 @@ QString installationFile(int code) {
 }
 
 void createCatalogue(const QString& path) {
-    create(path, CATALOGUE);
+    create(path, catalogue());
 }
 
 void createInstallation(const QString& path) {
-    create(path, INSTALLATION);
+    create(path, installation());
 }
 
 void provisionTemplates(const QString& folder) {

@@ -1,6 +1,7 @@
 // DORQTarjeta: one proximity card with its holder and its controller assignments.
 #pragma once
 
+#include "limites.h"
 #include "udorqentidad.h"
 
 #include <QDateTime>
@@ -30,7 +31,7 @@ using TTarjetaLista = std::vector<TTarjetaAlmacenada>;
 
 class DORQTarjeta : public DORQEntidad {
 public:
-    static constexpr int LONGITUD_CODIGO = 10;
+    static constexpr int LONGITUD_CODIGO = limites::dorqtarjeta::CODIGO_TARJETA;
 
     // "0" on the left up to ten characters; longer texts unchanged.
     static QString Rellena_Codigo(const QString& codigo);
