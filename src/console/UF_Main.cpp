@@ -34,10 +34,12 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
@@ -113,6 +115,17 @@ LangTable texts() {
     t << captions({"Label10", "Label8", "Label11", "Label12", "Label13", "SpeedButton28", "Label14",
                    "Label15", "Label16", "SpeedButton29", "Label19", "SpeedButton2", "R1", "R2"});
     t << columns(QStringLiteral("Lista_Presencia"), 4);
+    // Tooltips of the icon and tool-bar buttons: this console's own keys.
+    for (const char* b :
+         {"B_Login",        "B_New_USR_Main",  "SpeedButton11", "B_Test_TODOS",  "B_Send",
+          "B_Receive",      "B_Export_import", "SpeedButton13", "B_New_USR_Usr", "B_edit_usr",
+          "B_Delete",       "B_Send_u",        "B_receive_u",   "SpeedButton25", "B_New_Card",
+          "B_Delete_Cards", "SpeedButton21",   "B_Nueva_Cx",    "B_Editar_cx",   "B_Delete_Cx",
+          "B_Test_Cx",      "B_Master_Card",   "B_vacia_Cards", "B_Clone_cx",    "B_Nuevo_Login",
+          "B_Delete_login", "SpeedButton1",    "B_Buscar_Inc",  "B_Salvar",      "B_Recuperar",
+          "SpeedButton5",   "SpeedButton9",    "Image2",        "Image3",        "Image6"})
+        t << lang::hint(QLatin1String(b))
+                 .withWholeKey(QStringLiteral("KS_F_Main_%1_Hint").arg(QLatin1String(b)));
     return t;
 }
 
@@ -134,6 +147,43 @@ QToolButton* botonBarra(const QString& name, const QString& text, Icono icon, QW
     b->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     b->setAutoRaise(true);
     return b;
+}
+
+// Plain keys typed in a list, each mapped to an action; other keys reach the list.
+class TeclasLista : public QObject {
+public:
+    TeclasLista(QHash<int, std::function<void()>> teclas, QObject* parent)
+        : QObject(parent), teclas_(std::move(teclas)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return QObject::eventFilter(watched, event);
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto it = teclas_.constFind(key->key());
+        if (key->modifiers() & ~Qt::KeypadModifier || it == teclas_.cend())
+            return QObject::eventFilter(watched, event);
+        (*it)();
+        return true;
+    }
+
+private:
+    QHash<int, std::function<void()>> teclas_;
+};
+
+// Every shown column but the last (which stretches) widens to its header and the rows the header
+// measures, up to a cap; a column never narrows, so a refill does not make the rows jump.
+void ajustaColumnas(QTreeView* view) {
+    constexpr int MAX_ANCHO = 420;
+    const int columnas = view->model()->columnCount();
+    for (int col = 0; col + 1 < columnas; ++col) {
+        if (view->isColumnHidden(col))
+            continue;
+        const int ancho = std::max(static_cast<QAbstractItemView*>(view)->sizeHintForColumn(col),
+                                   view->header()->sectionSizeHint(col));
+        view->setColumnWidth(
+            col, std::clamp(ancho + 8, view->columnWidth(col), std::max(MAX_ANCHO, view->columnWidth(col))));
+    }
 }
 
 ModeloLista* modelo(QTreeView* view) {
@@ -216,6 +266,51 @@ void F_Main::marcaOperacion(bool enCurso) {
 
 // ---------------------------------------------------------------- layout
 
+// Keys of the lists: Delete starts the list's delete workflow, Enter opens the selected holder's or
+// reader's editor (a double click on a holder too; on the readers it tests them, as it always did),
+// Ctrl+F the find dialog of the list shown. Each goes through the button, which is disabled while a
+// controller operation runs.
+void F_Main::conectaTeclas() {
+    const auto pulsa = [this](const char* name) {
+        return [this, name] {
+            QToolButton* b = boton(QLatin1String(name));
+            if (b && b->isEnabled())
+                b->click();
+        };
+    };
+    const struct {
+        QTreeView* list;
+        const char* borrar;
+        const char* editar;
+    } listas[] = {
+        {lista1_, "B_Delete", "B_edit_usr"},
+        {lista3_, "B_Delete_Cards", nullptr},
+        {l1Contr_, "B_Delete_Cx", "B_Editar_cx"},
+        {lista4_, "B_Delete_login", nullptr},
+    };
+    for (const auto& l : listas) {
+        QHash<int, std::function<void()>> teclas{{Qt::Key_Delete, pulsa(l.borrar)}};
+        if (l.editar) {
+            teclas.insert(Qt::Key_Return, pulsa(l.editar));
+            teclas.insert(Qt::Key_Enter, pulsa(l.editar));
+        }
+        l.list->installEventFilter(new TeclasLista(std::move(teclas), l.list));
+    }
+    connect(lista1_, &QTreeView::doubleClicked, this, pulsa("B_edit_usr"));
+
+    auto* buscar = new QShortcut(QKeySequence::Find, this);
+    connect(buscar, &QShortcut::activated, this, [this, pulsa] {
+        if (centro_->currentIndex() == 1 && herramientas_->currentIndex() == 0)
+            return pulsa("B_Buscar_Inc")();
+        if (centro_->currentIndex() != 0)
+            return;
+        if (navegador_->currentWidget() == lista1_->parentWidget())
+            pulsa("SpeedButton25")();
+        else if (navegador_->currentWidget() == lista3_->parentWidget())
+            pulsa("SpeedButton21")();
+    });
+}
+
 // Buttons whose windows come in later releases say so instead of doing nothing. Each is named by
 // its own caption, or by the caption beside it when it shows only an icon.
 void F_Main::conectaPendientes() {
@@ -284,6 +379,7 @@ void F_Main::construye() {
     conectaRegistro();
     conectaFlujos();
     conectaPendientes();
+    conectaTeclas();
     connect(arbol_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node) { protegido([&] { Arbol1Change(node); }); });
 }
@@ -436,6 +532,7 @@ QTreeView* F_Main::lista(const QString& name, ModeloLista* model, bool multi) {
     view->setSelectionMode(multi ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->header()->setStretchLastSection(true);
+    connect(model, &QAbstractItemModel::modelReset, view, [view] { ajustaColumnas(view); });
     return view;
 }
 
@@ -862,6 +959,9 @@ void F_Main::selecciona(Nodo nodo) {
 
 void F_Main::PageControl1Change(int tab) {
     centro_->setCurrentIndex(tab);
+    // The heading names what is shown: the navigator's node, or the Tools or Reports panel.
+    QTreeWidgetItem* node = arbol_->currentItem();
+    cuerpo_->setText(tab == 0 && node ? node->text(0) : pageControl_->tabText(tab));
 }
 
 void F_Main::Arbol1Change(QTreeWidgetItem* node) {

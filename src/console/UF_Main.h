@@ -187,6 +187,7 @@ private:
     void conectaRegistro(); // wiring of the controller test and event panel (UF_Main_registro.cpp)
     void conectaFlujos();   // wiring of the workflows' buttons (UF_Main_flujos.cpp)
     void conectaPendientes();
+    void conectaTeclas();
 
     Ventanas* ventanas_ = nullptr;
     QList<QPointer<QWidget>> ocultas_; // windows the lock hid

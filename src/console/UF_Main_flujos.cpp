@@ -31,6 +31,7 @@
 #include "udorqusuario.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QItemSelectionModel>
@@ -388,8 +389,11 @@ void F_Main::B_Editar_cxClick() {
     editor.Edit3()->setText(controlador->puerto_serie());
     editor.show();
     static_cast<ModeloLista*>(l2Contr_->model())->setFilas({});
-    // The controller gets a moment after the editor's test before anything else reaches it.
-    QThread::msleep(1000);
+    // The controller gets a moment after the editor's test before anything else reaches it; the
+    // windows stay live meanwhile.
+    QEventLoop pausa;
+    QTimer::singleShot(1000, &pausa, &QEventLoop::quit);
+    pausa.exec();
 }
 
 void F_Main::B_Clone_cxClick() {

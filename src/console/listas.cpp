@@ -273,9 +273,12 @@ std::vector<Fila> filasUsuarios(const DORQColeccionUsuario& usuarios, const DORQ
         r.texto += QLatin1Char(' ');
         r.texto += t->codigo_tarjeta();
         r.texto += QLatin1Char('(');
+        bool primero = true;
         for (const TAsignacion& a : t->Asignaciones()) {
             if (a.almacenada) {
-                r.texto += QLatin1Char(',');
+                if (!primero)
+                    r.texto += QLatin1Char(',');
+                primero = false;
                 r.texto += nombreControlador(nombres, a.controlador);
             } else {
                 r.pendiente = true;

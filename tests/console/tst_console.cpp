@@ -222,7 +222,7 @@ void TestConsole::listsShowTheStores() {
     w_->main->selecciona(F_Main::Usuarios);
     auto* users = model("Lista1");
     QCOMPARE(users->rowCount(), 2);
-    QCOMPARE(users->fila(0).celdas.value(3), QStringLiteral(" 0000000001(,Door A)"));
+    QCOMPARE(users->fila(0).celdas.value(3), QStringLiteral(" 0000000001(Door A)"));
     QCOMPARE(users->fila(1).celdas.value(0), QStringLiteral("Luis"));
     QVERIFY(users->fila(0).icono != users->fila(1).icono); // the second holder's card is pending
 
