@@ -11,7 +11,15 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLAT
 fi
 
 demo=${KESTRUM_DEMO_ROOT:-/tmp/kestrum-demo-$(id -un)}
+# Each run starts afresh, so the simulators' memories match the installation's database. Only a
+# folder this script made is emptied.
+if [ -e "$demo" ] && [ ! -e "$demo/.kestrum-demo" ]; then
+    echo "$demo exists and is not a demonstration folder: set KESTRUM_DEMO_ROOT elsewhere." >&2
+    exit 1
+fi
+rm -rf "$demo"
 mkdir -p "$demo"
+touch "$demo/.kestrum-demo"
 export XDG_DATA_HOME="$demo"
 fifo="$demo/sim.in"
 out="$demo/sim.out"
@@ -46,16 +54,18 @@ console=$!
 cat <<'MSG'
 
 Kestrum demonstration: log in with admin / admin. The readers list shows both simulated
-controllers answering the test. In the Tools tab open "Registering Incidences" and press the play
-button, then type here, for example:
+controllers answering the test. Press "Events" on the tool bar (the "Event log" panel of the Tools
+tab) and its play button ("Start registering events"), then type here, for example:
     present 1 12345678        a holder's card at the main entrance (granted)
     present 2 99999 00        an unknown card, refused
     door 1 05                 a door event
     silent 2 on               the warehouse door stops answering (test again in the console)
     memory 1                  the cards stored in controller 1
 MSG
-while kill -0 "$console" 2>/dev/null; do
-    if IFS= read -r -t 1 line; then
-        echo "$line" >&3
-    fi
-done
+# Whole lines go to the simulator as typed; a read that timed out would drop what was half typed.
+# A background job reads /dev/null unless given the terminal explicitly.
+exec 4<&0
+cat <&4 >&3 &
+forward=$!
+wait "$console" || true
+kill "$forward" 2>/dev/null || true
