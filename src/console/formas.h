@@ -30,6 +30,13 @@ inline QLineEdit* campo(const QString& name, QWidget* parent) {
     return e;
 }
 
+// A text entry held to its column's length (store/limites.h): typing never overflows the column.
+inline QLineEdit* campoTexto(const QString& name, int longitud, QWidget* parent) {
+    QLineEdit* e = campo(name, parent);
+    e->setMaxLength(longitud);
+    return e;
+}
+
 // At most `digits` decimal digits; anything else is refused as it is typed.
 inline QLineEdit* campoNumerico(const QString& name, int digits, QWidget* parent) {
     QLineEdit* e = campo(name, parent);

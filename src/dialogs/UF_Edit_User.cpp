@@ -47,6 +47,7 @@ void F_Edit_User::Prepara() {
 
 void F_Edit_User::Averigua_Tarjetas_Usuario() {
     caducidad().CH_Usar_Caducidad()->setChecked(false);
+    caducidad().ponCaducidad(QDateTime::currentDateTime());
     store::DORQSistema* sistema = sistemaAbierto();
     const auto titular = sistema ? sistema->Usuarios()->Busca_Usuario(clave_->text().toInt()) : nullptr;
     if (!titular)

@@ -27,8 +27,7 @@ std::shared_ptr<store::DORQTarjeta> tarjetaDe(const QString& codigo) {
 
 F_Editar_Card::F_Editar_Card(F_Main* main)
     : QDialog(main, Qt::Tool),
-      caducidad_(QStringLiteral("xpGroupBox1"), QStringLiteral("Label3"), QStringLiteral("Label4"),
-                 QStringLiteral("Se liberará la tarjeta cuando alcance su fecha de caducidad."), this) {
+      caducidad_(QStringLiteral("xpGroupBox1"), QStringLiteral("Label3"), QStringLiteral("Label4"), this) {
     setObjectName(QStringLiteral("F_Editar_Card"));
     setWindowTitle(QStringLiteral("Editar tarjeta"));
     setModal(false);

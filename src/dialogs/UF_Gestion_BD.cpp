@@ -2,6 +2,7 @@
 
 #include "formas.h"
 #include "langtexts.h"
+#include "limites.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -56,8 +57,7 @@ F_Gestion_BD::F_Gestion_BD(QWidget* parent) : QDialog(parent) {
 
     auto* fresh = new QGroupBox(QStringLiteral("Nueva instalación"), this);
     fresh->setObjectName(QStringLiteral("xpGroupBox2"));
-    auto* name = new QLineEdit(fresh);
-    name->setObjectName(QStringLiteral("Edit1"));
+    QLineEdit* name = campoTexto(QStringLiteral("Edit1"), store::limites::instalacion::NOMBRE, fresh);
     auto* freshLayout = new QGridLayout(fresh);
     freshLayout->addWidget(etiqueta(QStringLiteral("Label2"), QStringLiteral("Nombre"), fresh), 0, 0);
     freshLayout->addWidget(name, 0, 1);

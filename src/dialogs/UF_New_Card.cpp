@@ -25,8 +25,7 @@ namespace {} // namespace
 
 F_New_Card::F_New_Card(F_Main* main)
     : QDialog(main, Qt::Tool), main_(main),
-      caducidad_(QStringLiteral("xpGroupBox1"), QStringLiteral("Label3"), QStringLiteral("Label4"),
-                 QStringLiteral("Se liberará la tarjeta cuando alcance su fecha de caducidad."), this) {
+      caducidad_(QStringLiteral("xpGroupBox1"), QStringLiteral("Label3"), QStringLiteral("Label4"), this) {
     setObjectName(QStringLiteral("F_New_Card"));
     setWindowTitle(QStringLiteral("Nueva tarjeta"));
     setModal(false);

@@ -16,7 +16,10 @@ public:
 protected:
     void Acepta() override;
     // Ready for the next holder, also after a failure.
-    void trasAceptar() override { Prepara(); }
+    void trasAceptar(bool hecho) override {
+        if (hecho)
+            Prepara();
+    }
 };
 
 } // namespace kestrum::ui

@@ -14,7 +14,7 @@
 namespace kestrum::ui {
 
 GrupoCaducidad::GrupoCaducidad(const QString& grupo, const QString& etiquetaFecha,
-                               const QString& etiquetaHora, const QString& aviso, QWidget* parent) {
+                               const QString& etiquetaHora, QWidget* parent) {
     grupo_ = new QGroupBox(QStringLiteral("Fecha de caducidad"), parent);
     grupo_->setObjectName(grupo);
     usar_ = new QCheckBox(QStringLiteral("Usar fecha caducidad"), grupo_);
@@ -27,8 +27,9 @@ GrupoCaducidad::GrupoCaducidad(const QString& grupo, const QString& etiquetaFech
     hora_ = new QTimeEdit(grupo_);
     hora_->setObjectName(QStringLiteral("E_Hora_cad"));
     hora_->setDisplayFormat(QStringLiteral("HH:mm:ss"));
-    auto* nota = new QLabel(aviso, grupo_);
+    auto* nota = etiqueta(QStringLiteral("L_Aviso_Caducidad"), QString(), grupo_);
     nota->setWordWrap(true);
+    ponCaducidad(QDateTime::currentDateTime());
 
     auto* layout = new QGridLayout(grupo_);
     layout->addWidget(usar_, 0, 0, 1, 2);
@@ -39,6 +40,12 @@ GrupoCaducidad::GrupoCaducidad(const QString& grupo, const QString& etiquetaFech
     layout->addWidget(nota, 3, 0, 1, 2);
 
     QObject::connect(usar_, &QCheckBox::toggled, grupo_, [this] { Muestra_Habilita_caducidad(); });
+}
+
+LangTable GrupoCaducidad::textosAviso(const QString& clave) {
+    return {lang::caption(QStringLiteral("L_Aviso_Caducidad")).withWholeKey(clave),
+            lang::hint(QStringLiteral("E_Fecha_cad")).withWholeKey(clave),
+            lang::hint(QStringLiteral("E_Hora_cad")).withWholeKey(clave)};
 }
 
 bool GrupoCaducidad::usar() const {
@@ -88,17 +95,19 @@ QPushButton* disponVentanaTarjeta(QDialog* window, QWidget* codigo, GrupoCaducid
 }
 
 const LangTable& textosVentanaTarjeta() {
-    static const LangTable texts = {
-        lang::title(),
-        lang::caption(QStringLiteral("Label2")),
-        lang::caption(QStringLiteral("Label1")),
-        lang::caption(QStringLiteral("xpGroupBox1")),
-        lang::caption(QStringLiteral("CH_Usar_Caducidad")),
-        lang::caption(QStringLiteral("Label4")),
-        lang::caption(QStringLiteral("Label3")),
-        lang::caption(QStringLiteral("B_Cancel")),
-        lang::caption(QStringLiteral("B_Aceptar")),
-    };
+    static const LangTable texts =
+        LangTable{
+            lang::title(),
+            lang::caption(QStringLiteral("Label2")),
+            lang::caption(QStringLiteral("Label1")),
+            lang::caption(QStringLiteral("xpGroupBox1")),
+            lang::caption(QStringLiteral("CH_Usar_Caducidad")),
+            lang::caption(QStringLiteral("Label4")),
+            lang::caption(QStringLiteral("Label3")),
+            lang::caption(QStringLiteral("B_Cancel")),
+            lang::caption(QStringLiteral("B_Aceptar")),
+        } +
+        GrupoCaducidad::textosAviso(QStringLiteral("KS_Dlg_Expiry_card"));
     return texts;
 }
 

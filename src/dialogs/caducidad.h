@@ -21,8 +21,12 @@ namespace kestrum::ui {
 class GrupoCaducidad {
 public:
     // Control names differ between the windows: the group's and its two labels' come from the caller.
+    // The pickers start at the current date and time: a ticked box never stores a card expired already.
     GrupoCaducidad(const QString& grupo, const QString& etiquetaFecha, const QString& etiquetaHora,
-                   const QString& aviso, QWidget* parent);
+                   QWidget* parent);
+
+    // The note under the pickers and their tooltips, from the language key `clave`.
+    static LangTable textosAviso(const QString& clave);
 
     QGroupBox* grupo() const { return grupo_; }
     QCheckBox* CH_Usar_Caducidad() const { return usar_; }

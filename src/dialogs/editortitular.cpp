@@ -2,12 +2,15 @@
 
 #include "UF_Main.h"
 #include "Variables.h"
+#include "acuses.h"
+#include "avisos.h"
 #include "consola.h"
 #include "dataroot.h"
 #include "errores.h"
 #include "formas.h"
 #include "iconos.h"
 #include "kerror.h"
+#include "limites.h"
 #include "listas.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
@@ -32,6 +35,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QScopeGuard>
 #include <QShowEvent>
@@ -69,6 +73,13 @@ QToolButton* botonIcono(const QString& name, Icono i, QWidget* parent) {
     return b;
 }
 
+// Yes stores a holder without a name; the default is No.
+bool aceptaSinNombre(QWidget* parent) {
+    return QMessageBox::question(parent, QApplication::applicationDisplayName(),
+                                 textoAviso(QStringLiteral("KS_Dlg_No_name_question")),
+                                 QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+}
+
 QGroupBox* grupo(const QString& name, const QString& title, QWidget* parent) {
     auto* g = new QGroupBox(title, parent);
     g->setObjectName(name);
@@ -79,13 +90,12 @@ QGroupBox* grupo(const QString& name, const QString& title, QWidget* parent) {
 
 EditorTitular::EditorTitular(const QString& nombre, int minimoEnter, bool menuLista, F_Main* main)
     : QDialog(main, Qt::Tool), nombre_(nombre), minimoEnter_(minimoEnter), main_(main),
-      caducidad_(QStringLiteral("xpGroupBox3"), QStringLiteral("Label4"), QStringLiteral("Label5"),
-                 QStringLiteral("Se liberarán las tarjetas cuando alcance su fecha de caducidad."), this) {
+      caducidad_(QStringLiteral("xpGroupBox3"), QStringLiteral("Label4"), QStringLiteral("Label5"), this) {
     setObjectName(nombre);
     setModal(false);
 
-    edit1_ = campo(QStringLiteral("Edit1"), this);
-    edit2_ = campo(QStringLiteral("Edit2"), this);
+    edit1_ = campoTexto(QStringLiteral("Edit1"), store::limites::dorqusuario::NOMBRE, this);
+    edit2_ = campoTexto(QStringLiteral("Edit2"), store::limites::dorqusuario::APELLIDOS, this);
     foto_ = etiqueta(QStringLiteral("I_Foto"), QString(), this);
     foto_->setFixedSize(TAMANO_FOTO);
     foto_->setAlignment(Qt::AlignCenter);
@@ -198,7 +208,12 @@ EditorTitular::EditorTitular(const QString& nombre, int minimoEnter, bool menuLi
     }
     texts_ << lang::caption(QStringLiteral("xpGroupBox3"))
            << lang::caption(QStringLiteral("CH_Usar_Caducidad")) << lang::caption(QStringLiteral("Label5"))
-           << lang::caption(QStringLiteral("Label4"));
+           << lang::caption(QStringLiteral("Label4"))
+           << GrupoCaducidad::textosAviso(QStringLiteral("KS_Dlg_Expiry_cards"))
+           << lang::hint(QStringLiteral("B_Foto")).withWholeKey(QStringLiteral("KS_Dlg_Tip_photo"))
+           << lang::hint(QStringLiteral("B_Quit_Foto")).withWholeKey(QStringLiteral("KS_Dlg_Tip_no_photo"))
+           << lang::hint(QStringLiteral("B_Mas")).withWholeKey(QStringLiteral("KS_Dlg_Tip_add_card"))
+           << lang::hint(QStringLiteral("B_Eliminar")).withWholeKey(QStringLiteral("KS_Dlg_Tip_remove_card"));
 
     connect(aceptar, &QPushButton::clicked, this, [this] { B_AceptarClick(); });
     connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
@@ -428,17 +443,22 @@ void EditorTitular::B_AceptarClick() {
         QApplication::beep();
         return;
     }
+    if (edit1_->text().trimmed().isEmpty() && !aceptaSinNombre(this)) {
+        Avisa(QStringLiteral("KS_Dlg_No_name_kept"));
+        return;
+    }
     ocupado_ = true;
     habilita(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto fin = qScopeGuard([this] {
+    bool hecho = false;
+    const auto fin = qScopeGuard([this, &hecho] {
         QApplication::restoreOverrideCursor();
         habilita(true);
         ocupado_ = false;
-        protegido([this] { trasAceptar(); });
+        protegido([this, hecho] { trasAceptar(hecho); });
     });
     const MarcaOperacion operacion(main_);
-    protegido([this] { Acepta(); });
+    hecho = protegido([this] { Acepta(); });
 }
 
 void EditorTitular::asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& titular) {
@@ -457,6 +477,7 @@ void EditorTitular::asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& ti
         codigos << lista1_->topLevelItem(row)->text(0);
 
     const QDateTime ahora = QDateTime::currentDateTime();
+    EnviosSinAcuse sinAcuse;
     for (const QString& codigo : codigos) {
         const bool existe = tarjetas.Existe_Tarjeta(codigo);
         auto tarjeta = existe ? tarjetas.Busca_Tarjeta(codigo) : nullptr;
@@ -495,6 +516,8 @@ void EditorTitular::asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& ti
             const bool almacenada = info.Ok == 1 && comunicador->Enviar_Tarjeta(codigo);
             qCDebug(lcUi) << "card" << codigo << "to controller" << cod
                           << (almacenada ? "stored" : "pending");
+            if (!almacenada)
+                sinAcuse.anota(cod, controlador->descripcion(), codigo);
             if (!controlador->Tiene_Tarjeta(*tarjeta))
                 tarjetas.Crea_Asignacion(*tarjeta, cod, almacenada);
             else if (almacenada)
@@ -502,6 +525,13 @@ void EditorTitular::asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& ti
                 tarjetas.Marca_Almacenada(codigo, cod);
         }
     }
+    if (!sinAcuse.vacio()) {
+        sinAcuse.avisa();
+        return;
+    }
+    Avisa(QStringLiteral("KS_Dlg_Holder_stored"),
+          {QStringList{edit1_->text(), edit2_->text()}.join(QLatin1Char(' ')).trimmed(),
+           cuenta(codigos.size(), QStringLiteral("KS_Dlg_One_card"), QStringLiteral("KS_Dlg_N_cards"))});
 }
 
 } // namespace kestrum::ui

@@ -73,8 +73,8 @@ protected:
 
     // Accept's own steps, between disabling the window and enabling it again.
     virtual void Acepta() = 0;
-    // After Accept, whether it finished or failed.
-    virtual void trasAceptar() {}
+    // After Accept, whether it finished (`hecho`) or failed; a failed one keeps what was typed.
+    virtual void trasAceptar(bool hecho) { Q_UNUSED(hecho); }
 
     // The readers list from the controllers store, every row ticked or not; lends the desktop
     // reader to this editor when it is in use.
