@@ -1,6 +1,8 @@
 #include "FR_Error_insert.h"
 
 #include "UF_Main.h"
+#include "acuses.h"
+#include "avisos.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
@@ -139,8 +141,30 @@ void F_Error_insert::B_YesClick() {
     const MarcaOperacion operacion(main_);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    if (sistema->Tarjetas()->Reintenta_Pendientes(*tarjeta))
+    if (sistema->Tarjetas()->Reintenta_Pendientes(*tarjeta)) {
         accept();
+        return;
+    }
+    avisaPendientes(*sistema, codigo_->text());
+}
+
+void F_Error_insert::avisaPendientes(store::DORQSistema& sistema, const QString& codigo) {
+    store::DORQColeccionTarjeta& tarjetas = *sistema.Tarjetas();
+    tarjetas.Carga();
+    const auto tarjeta = tarjetas.Busca_Tarjeta(codigo);
+    if (!tarjeta)
+        return;
+    QStringList lectores;
+    for (const store::TAsignacion& a : tarjeta->Asignaciones()) {
+        if (a.almacenada)
+            continue;
+        const auto c = sistema.Controladores()->Busca_Controlador(a.controlador);
+        lectores << nombreLector(a.controlador, c ? c->descripcion() : QString());
+    }
+    Avisa(QStringLiteral("KS_Dlg_Retry_pending"),
+          {codigo,
+           cuenta(lectores.size(), QStringLiteral("KS_Dlg_One_reader"), QStringLiteral("KS_Dlg_N_readers")),
+           lectores.join(QStringLiteral(", "))});
 }
 
 } // namespace kestrum::ui

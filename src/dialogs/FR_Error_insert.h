@@ -7,6 +7,10 @@
 class QLabel;
 class QListWidget;
 
+namespace kestrum::store {
+class DORQSistema;
+}
+
 namespace kestrum::ui {
 
 class F_Main;
@@ -30,6 +34,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // Names in the status line the readers where the card is still pending.
+    void avisaPendientes(store::DORQSistema& sistema, const QString& codigo);
+
     F_Main* main_;
     QLabel* codigo_;
     QListWidget* actual_;

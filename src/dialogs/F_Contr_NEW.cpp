@@ -1,10 +1,13 @@
 #include "F_Contr_NEW.h"
 
 #include "UF_Main.h"
+#include "acuses.h"
+#include "avisos.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
+#include "limites.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
 #include "udorqsistema.h"
@@ -40,7 +43,7 @@ F_Contr_N::F_Contr_N(F_Main* main) : QDialog(main), main_(main) {
 
     edit1_ = campoNumerico(QStringLiteral("Edit1"), 2, this);
     edit3_ = campoNumerico(QStringLiteral("Edit3"), 2, this);
-    edit2_ = campo(QStringLiteral("Edit2"), this);
+    edit2_ = campoTexto(QStringLiteral("Edit2"), store::limites::dorqcontrolador::DESCRIPCION, this);
 
     auto* grid = new QGridLayout;
     grid->addWidget(etiqueta(QStringLiteral("Label4"), QStringLiteral("Number"), this), 0, 0);
@@ -84,17 +87,21 @@ void F_Contr_N::B_addClick() {
     const QString numero = edit1_->text().trimmed();
     const QString descripcion = edit2_->text().trimmed();
     const QString puerto = edit3_->text().trimmed();
-    if (numero.isEmpty() || descripcion.isEmpty() || puerto.isEmpty())
+    if (numero.isEmpty() || descripcion.isEmpty() || puerto.isEmpty()) {
+        Avisa(QStringLiteral("KS_Dlg_Reader_empty"));
         return;
+    }
     store::DORQSistema* sistema = Consola::instance().sistema.get();
     if (!sistema)
         return;
     store::DORQColeccionControlador* controladores = sistema->Controladores();
     if (controladores->Existe_Controlador(numero)) {
+        Avisa(QStringLiteral("KS_Dlg_Reader_number_used"), {numero});
         edit1_->setFocus();
         return;
     }
     if (controladores->Existe_Puerto(puerto)) {
+        Avisa(QStringLiteral("KS_Dlg_Reader_port_used"), {puerto});
         edit3_->setFocus();
         return;
     }
@@ -103,6 +110,7 @@ void F_Contr_N::B_addClick() {
     nuevo.setPuerto_serie(puerto.toInt());
     nuevo.setDescripcion(descripcion);
     controladores->Crea_Controlador(nuevo);
+    Avisa(QStringLiteral("KS_Dlg_Reader_added"), {nombreLector(nuevo.cod(), descripcion)});
     if (main_)
         main_->Refrescar_Controladores();
     vacia();

@@ -2,6 +2,7 @@
 
 #include "F_Muestra_recepcion.h"
 #include "UF_Main.h"
+#include "acuses.h"
 #include "arranque.h"
 #include "consola.h"
 #include "errores.h"
@@ -167,12 +168,14 @@ void F_Clone_Controller::B_ClonarClick() {
         if (ch1_->item(i)->checkState() == Qt::Checked)
             destinos.push_back(ch1_->item(i)->data(Qt::UserRole).toInt());
     }
+    EnviosSinAcuse sinAcuse;
     for (int destino : destinos)
-        clona(origen, destino, barra);
+        clona(origen, destino, barra, sinAcuse);
+    sinAcuse.avisa();
 }
 
 // A target's rows go only once it acknowledged the erase: a silent one keeps its cards and rows.
-void F_Clone_Controller::clona(int origen, int destino, F_Muestra_recep* barra) {
+void F_Clone_Controller::clona(int origen, int destino, F_Muestra_recep* barra, EnviosSinAcuse& sinAcuse) {
     store::DORQSistema* sistema = sistemaAbierto();
     if (!sistema)
         return;
@@ -211,6 +214,8 @@ void F_Clone_Controller::clona(int origen, int destino, F_Muestra_recep* barra) 
             barra->avanza();
         }
         const bool guardada = enlace->Enviar_Tarjeta_Lote(codigo, false);
+        if (!guardada)
+            sinAcuse.anota(objetivo->cod(), objetivo->descripcion(), codigo);
         tarjetas->Crea_Asignacion(*t.tarjeta, objetivo->cod(), guardada);
     }
 }

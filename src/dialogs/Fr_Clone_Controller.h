@@ -13,6 +13,7 @@ namespace kestrum::ui {
 
 class F_Main;
 class F_Muestra_recep;
+class EnviosSinAcuse;
 
 class F_Clone_Controller : public QDialog {
     Q_OBJECT
@@ -33,7 +34,7 @@ protected:
 private:
     // The console's progress window, created after this one; null without it.
     F_Muestra_recep* progreso() const;
-    void clona(int origen, int destino, F_Muestra_recep* barra);
+    void clona(int origen, int destino, F_Muestra_recep* barra, EnviosSinAcuse& sinAcuse);
 
     F_Main* main_;
     QComboBox* cb1_;

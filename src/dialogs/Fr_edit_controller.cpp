@@ -6,11 +6,13 @@
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
+#include "limites.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
 #include "udorqsistema.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrum::ui {
@@ -59,7 +62,9 @@ F_edit_controller::F_edit_controller(F_Main* main) : QDialog(main), main_(main) 
     edit1_->setReadOnly(true);
     edit3_ = campo(QStringLiteral("Edit3"), this);
     edit3_->setReadOnly(true);
-    edit2_ = campo(QStringLiteral("Edit2"), this);
+    edit2_ = campoTexto(QStringLiteral("Edit2"), store::limites::dorqcontrolador::DESCRIPCION, this);
+    // Room for a description of a few words beside the longest label of either language.
+    edit2_->setMinimumWidth(edit2_->fontMetrics().averageCharWidth() * 32);
     edit4_ = campoNumerico(QStringLiteral("Edit4"), 2, this);
     edit5_ = campoNumerico(QStringLiteral("Edit5"), 2, this);
 
@@ -84,6 +89,8 @@ F_edit_controller::F_edit_controller(F_Main* main) : QDialog(main), main_(main) 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
+    // The translated labels are longer than the defaults: the window never shrinks below its content.
+    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
     connect(editar, &QPushButton::clicked, this, [this] { protegido([this] { BitBtn1Click(); }); });
@@ -142,6 +149,12 @@ void F_edit_controller::BitBtn1Click() {
     }
     store->Modifica_Controlador(*controlador);
     accept();
+}
+
+void Espera_Sin_Bloquear(int ms) {
+    QEventLoop espera;
+    QTimer::singleShot(ms, &espera, &QEventLoop::quit);
+    espera.exec();
 }
 
 void F_edit_controller::done(int result) {

@@ -1,14 +1,18 @@
 #include "UF_Nuevo_login.h"
 
+#include "avisos.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
+#include "limites.h"
 #include "udorqserver.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -33,8 +37,8 @@ const LangTable TEXTS = {
 };
 
 QLineEdit* campoLogin(const QString& name, bool password, QWidget* parent) {
-    QLineEdit* e = campo(name, parent);
-    e->setMaxLength(30);
+    using namespace store::limites;
+    QLineEdit* e = campoTexto(name, password ? usuario::PASSWORD_TECLEADA : usuario::LOGIN, parent);
     // A login is listed as login "*" role: the character never enters.
     e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[^*]*")), e));
     if (password)
@@ -52,8 +56,11 @@ F_Nuevo_login::F_Nuevo_login(QWidget* parent) : QDialog(parent) {
     edit1_ = campoLogin(QStringLiteral("Edit1"), false, this);
     edit2_ = campoLogin(QStringLiteral("Edit2"), true, this);
     edit3_ = campoLogin(QStringLiteral("Edit3"), true, this);
-    nivel_ = new QComboBox(this); // not editable: typing chooses nothing
+    nivel_ = new QComboBox(this);
     nivel_->setObjectName(QStringLiteral("C_Nivel"));
+    // A closed combo box and its open list both pick an entry by its first letters: typing is dropped.
+    nivel_->installEventFilter(this);
+    nivel_->view()->installEventFilter(this);
 
     auto* form = new QFormLayout;
     form->addRow(etiqueta(QStringLiteral("Label1"), QStringLiteral("Login"), this), edit1_);
@@ -92,6 +99,15 @@ void F_Nuevo_login::vacia() {
     edit1_->setFocus();
 }
 
+bool F_Nuevo_login::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == nivel_ || watched == nivel_->view()) && event->type() == QEvent::KeyPress) {
+        const QString text = static_cast<QKeyEvent*>(event)->text();
+        if (!text.isEmpty() && text.at(0).isPrint())
+            return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 QString F_Nuevo_login::Traduce_valor() const {
     return nivel_->currentIndex() >= 0 && nivel_->currentText() == nivel_->itemText(0)
                ? QStringLiteral("ADMIN")
@@ -99,21 +115,30 @@ QString F_Nuevo_login::Traduce_valor() const {
 }
 
 void F_Nuevo_login::B_AceptarClick() {
-    if (edit1_->text().isEmpty() || edit2_->text().isEmpty() || edit3_->text().isEmpty())
+    if (edit1_->text().isEmpty() || edit2_->text().isEmpty() || edit3_->text().isEmpty()) {
+        Avisa(QStringLiteral("KS_Dlg_Login_empty"));
         return;
-    if (edit2_->text() != edit3_->text())
+    }
+    if (edit2_->text() != edit3_->text()) {
+        Avisa(QStringLiteral("KS_Dlg_Login_confirmation"));
         return;
+    }
     store::DORQServer* servidor = Consola::instance().servidor.get();
     if (!servidor)
         return;
     const QString login = edit1_->text().toLower();
     // An existing name keeps what was typed, so the operator can change it.
     if (servidor->Existe_Login(login)) {
+        Avisa(QStringLiteral("KS_Dlg_Login_exists"), {login});
         edit1_->setFocus();
         edit1_->selectAll();
         return;
     }
     servidor->Crea_Login(login, edit2_->text().toLower(), Traduce_valor());
+    // Nothing chosen stores the user level, as the operator is told.
+    Avisa(nivel_->currentIndex() < 0 ? QStringLiteral("KS_Dlg_Login_added_no_level")
+                                     : QStringLiteral("KS_Dlg_Login_added"),
+          {login, nivel_->currentIndex() < 0 ? nivel_->itemText(1) : nivel_->currentText()});
     vacia();
 }
 
