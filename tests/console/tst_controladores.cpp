@@ -4,6 +4,7 @@
 #include "Fr_Clone_Controller.h"
 #include "Fr_edit_controller.h"
 #include "Lang.h"
+#include "avisos.h"
 #include "consolefixture.h"
 
 #include <QComboBox>
@@ -142,19 +143,25 @@ void TestControladores::newController_data() {
     QTest::addColumn<QString>("descripcion");
     QTest::addColumn<QStringList>("guardados");
     QTest::addColumn<QString>("foco");
+    QTest::addColumn<QString>("aviso"); // the status line's key and its arguments
+    QTest::addColumn<QStringList>("argumentos");
     const QString uno = QStringLiteral("1:1:Door A");
     QTest::newRow("stored") << " 2"
                             << "2 "
-                            << " Door B " << QStringList{uno, "2:2:Door B"} << "Edit1";
+                            << " Door B " << QStringList{uno, "2:2:Door B"} << "Edit1"
+                            << "KS_Dlg_Reader_added" << QStringList{"2 Door B"};
     QTest::newRow("number used") << "1"
                                  << "2"
-                                 << "Door B" << QStringList{uno} << "Edit1";
+                                 << "Door B" << QStringList{uno} << "Edit1"
+                                 << "KS_Dlg_Reader_number_used" << QStringList{"1"};
     QTest::newRow("port used") << "2"
                                << "1"
-                               << "Door B" << QStringList{uno} << "Edit3";
+                               << "Door B" << QStringList{uno} << "Edit3"
+                               << "KS_Dlg_Reader_port_used" << QStringList{"1"};
     QTest::newRow("no description") << "2"
                                     << "2"
-                                    << "  " << QStringList{uno} << "";
+                                    << "  " << QStringList{uno} << ""
+                                    << "KS_Dlg_Reader_empty" << QStringList{};
 }
 
 // Through the main window's button: the dialog stays open for the next one, and events resume.
@@ -164,10 +171,13 @@ void TestControladores::newController() {
     QFETCH(QString, descripcion);
     QFETCH(QStringList, guardados);
     QFETCH(QString, foco);
+    QFETCH(QString, aviso);
+    QFETCH(QStringList, argumentos);
     ConsoleFixture f(2);
     f.controller(1, QStringLiteral("Door A"));
     f.start();
     QString enfocado;
+    QString estado;
     bool abierto = false;
     {
         Modales modales([&](QWidget* d) {
@@ -183,6 +193,7 @@ void TestControladores::newController() {
                        : d->focusWidget() == edit3 ? QStringLiteral("Edit3")
                                                    : QString();
             abierto = d->isVisible();
+            estado = ui::Avisos::instance().ultimo();
             d->findChild<QPushButton*>(QStringLiteral("B_cancel"))->click();
         });
         f.click("B_Nueva_Cx");
@@ -191,6 +202,7 @@ void TestControladores::newController() {
     QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join('\n')));
     QVERIFY(abierto);
     QCOMPARE(enfocado, foco);
+    QCOMPARE(estado, ui::textoAviso(aviso, argumentos));
     QCOMPARE(controladores(f), guardados);
     QCOMPARE(f.list("L1_Contr").filas(), guardados.size());
     QVERIFY(f.main().timerPeriodico()->isActive());

@@ -5,6 +5,7 @@
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
 #include "Variables.h"
+#include "avisos.h"
 #include "consolefixture.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcoleccionusuario.h"
@@ -12,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QImage>
 #include <QLabel>
@@ -127,6 +129,9 @@ void TestTitulares::windowTexts() {
         QCOMPARE(w->Lista1()->headerItem()->text(0), lang.text(ventana + "_Lista1_Columns0_Caption"));
         QCOMPARE(w->findChild<QPushButton*>(QStringLiteral("B_Aceptar"))->text(),
                  lang.text(ventana + "_B_Aceptar_Caption"));
+        QCOMPARE(w->findChild<QToolButton*>(QStringLiteral("B_Mas"))->toolTip(),
+                 lang.text(QStringLiteral("KS_Dlg_Tip_add_card")));
+        QCOMPARE(w->caducidad().E_Fecha_cad()->toolTip(), lang.text(QStringLiteral("KS_Dlg_Expiry_cards")));
     }
     auto* menu = f.w->nuevoUsr->findChild<QAction*>(QStringLiteral("Delete1"));
     QVERIFY(menu);
@@ -180,6 +185,19 @@ void TestTitulares::newHolder() {
              (QStringList{A + QStringLiteral(":%1:N").arg(id), C + QStringLiteral(":%1:N").arg(id)}));
     QCOMPARE(asignaciones(f), filas);
     QCOMPARE(f.mismatch(2), QString());
+    // The status line names each send that was not acknowledged, or else what was stored.
+    QStringList envios;
+    for (const QString& codigo : {A, C}) {
+        for (int n : lectores) {
+            if (silenciosos)
+                envios << ui::textoAviso("KS_Dlg_Send", {n == 1 ? "1 Door A" : "2 Door B", codigo});
+        }
+    }
+    const auto tarjetas = [](int n) { return ui::cuenta(n, "KS_Dlg_One_card", "KS_Dlg_N_cards"); };
+    QCOMPARE(ui::Avisos::instance().ultimo(),
+             envios.isEmpty()
+                 ? ui::textoAviso("KS_Dlg_Holder_stored", {"Ann O'Hara", tarjetas(2)})
+                 : ui::textoAviso("KS_Dlg_Not_acknowledged", {tarjetas(envios.size()), envios.join("; ")}));
     if (silenciosos)
         QCOMPARE(f.host().with(1, [](sim::SimController& c) { return c.commandCount(97); }), 0);
 
