@@ -12,7 +12,6 @@
 #include "udorqsistema.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,7 +20,6 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
-#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrum::ui {
@@ -149,12 +147,6 @@ void F_edit_controller::BitBtn1Click() {
     }
     store->Modifica_Controlador(*controlador);
     accept();
-}
-
-void Espera_Sin_Bloquear(int ms) {
-    QEventLoop espera;
-    QTimer::singleShot(ms, &espera, &QEventLoop::quit);
-    espera.exec();
 }
 
 void F_edit_controller::done(int result) {

@@ -38,8 +38,4 @@ private:
     QLineEdit* edit5_;
 };
 
-// The pause the controller gets after the editor's test: the windows keep painting and answering
-// meanwhile, which a sleep would stop.
-void Espera_Sin_Bloquear(int ms);
-
 } // namespace kestrum::ui
