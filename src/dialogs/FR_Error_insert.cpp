@@ -158,8 +158,9 @@ void F_Error_insert::avisaPendientes(store::DORQSistema& sistema, const QString&
     for (const store::TAsignacion& a : tarjeta->Asignaciones()) {
         if (a.almacenada)
             continue;
-        const auto c = sistema.Controladores()->Busca_Controlador(a.controlador);
-        lectores << nombreLector(a.controlador, c ? c->descripcion() : QString());
+        // A reader deleted since is not retried: its row is not named either.
+        if (const auto c = sistema.Controladores()->Busca_Controlador(a.controlador))
+            lectores << nombreLector(a.controlador, c->descripcion());
     }
     Avisa(QStringLiteral("KS_Dlg_Retry_pending"),
           {codigo,

@@ -5,6 +5,7 @@
 #include "UF_Editar_Card.h"
 #include "UF_New_Card.h"
 #include "Variables.h"
+#include "avisos.h"
 #include "consolefixture.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
@@ -174,6 +175,7 @@ void TestEditoresTarjeta::pendingRetry() {
     QList<int> actual;
     QList<int> correcta;
     bool abiertoTrasFallo = false;
+    QString estadoTrasFallo;
     f.answerNextDialog([&](QWidget* w) {
         auto* d = qobject_cast<ui::F_Error_insert*>(w);
         QVERIFY(d);
@@ -182,6 +184,7 @@ void TestEditoresTarjeta::pendingRetry() {
         correcta = marcados(d->CH2());
         d->findChild<QPushButton*>(QStringLiteral("B_Yes"))->click();
         abiertoTrasFallo = d->isVisible();
+        estadoTrasFallo = ui::Avisos::instance().ultimo();
         f.host().with(3, [](sim::SimController& c) { c.clearRefusals(); });
         d->findChild<QPushButton*>(QStringLiteral("B_Yes"))->click();
     });
@@ -190,6 +193,9 @@ void TestEditoresTarjeta::pendingRetry() {
     QCOMPARE(actual, QList<int>{1});
     QCOMPARE(correcta, (QList<int>{1, 2, 3}));
     QVERIFY(abiertoTrasFallo);
+    QCOMPARE(estadoTrasFallo,
+             ui::textoAviso("KS_Dlg_Retry_pending",
+                            {A, ui::cuenta(1, "KS_Dlg_One_reader", "KS_Dlg_N_readers"), "3 Door 3"}));
     QVERIFY(!f.w->errorInsert->isVisible());
     QCOMPARE(f.rows(QStringLiteral("SELECT CONTROLADOR, \"_STOREDINHW\" FROM DORQCONTROLADORTARJETA")),
              (QStringList{"1:S", "2:S", "3:S", "9:N"}));
