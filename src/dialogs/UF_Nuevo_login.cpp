@@ -136,9 +136,9 @@ void F_Nuevo_login::B_AceptarClick() {
     }
     servidor->Crea_Login(login, edit2_->text().toLower(), Traduce_valor());
     // Nothing chosen stores the user level, as the operator is told.
-    Avisa(nivel_->currentIndex() < 0 ? QStringLiteral("KS_Dlg_Login_added_no_level")
-                                     : QStringLiteral("KS_Dlg_Login_added"),
-          {login, nivel_->currentIndex() < 0 ? nivel_->itemText(1) : nivel_->currentText()});
+    const bool sinNivel = nivel_->currentIndex() < 0;
+    Avisa(sinNivel ? QStringLiteral("KS_Dlg_Login_added_no_level") : QStringLiteral("KS_Dlg_Login_added"),
+          {login, sinNivel ? nivel_->itemText(1) : nivel_->currentText()});
     vacia();
 }
 
