@@ -61,7 +61,7 @@ F_edit_controller::F_edit_controller(F_Main* main) : QDialog(main), main_(main) 
     edit3_ = campo(QStringLiteral("Edit3"), this);
     edit3_->setReadOnly(true);
     edit2_ = campoTexto(QStringLiteral("Edit2"), store::limites::dorqcontrolador::DESCRIPCION, this);
-    // Room for a description of a few words beside the longest label of either language.
+    // The window opens wide enough to show a description of a few words whole.
     edit2_->setMinimumWidth(edit2_->fontMetrics().averageCharWidth() * 32);
     edit4_ = campoNumerico(QStringLiteral("Edit4"), 2, this);
     edit5_ = campoNumerico(QStringLiteral("Edit5"), 2, this);
@@ -87,8 +87,6 @@ F_edit_controller::F_edit_controller(F_Main* main) : QDialog(main), main_(main) 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addLayout(buttons);
-    // The translated labels are longer than the defaults: the window never shrinks below its content.
-    layout->setSizeConstraint(QLayout::SetMinimumSize);
 
     connect(cancelar, &QPushButton::clicked, this, &QDialog::reject);
     connect(editar, &QPushButton::clicked, this, [this] { protegido([this] { BitBtn1Click(); }); });
