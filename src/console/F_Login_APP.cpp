@@ -9,6 +9,7 @@
 #include "errores.h"
 #include "iconos.h"
 #include "langtexts.h"
+#include "limites.h"
 #include "udorqserver.h"
 
 #include <QApplication>
@@ -60,7 +61,7 @@ F_Login::F_Login(QWidget* parent)
     edit1_ = new QLineEdit(page);
     edit1_->setObjectName(QStringLiteral("Edit1"));
     edit1_->setValidator(noAsterisk(edit1_));
-    edit1_->setMaxLength(30);
+    edit1_->setMaxLength(store::limites::usuario::LOGIN);
     label2->setBuddy(edit1_);
 
     auto* label3 = new QLabel(QStringLiteral("Contraseña"), page);
@@ -69,7 +70,7 @@ F_Login::F_Login(QWidget* parent)
     edit2_->setObjectName(QStringLiteral("Edit2"));
     edit2_->setEchoMode(QLineEdit::Password);
     edit2_->setValidator(noAsterisk(edit2_));
-    edit2_->setMaxLength(30);
+    edit2_->setMaxLength(store::limites::usuario::PASSWORD_TECLEADA);
     label3->setBuddy(edit2_);
 
     auto* form = new QFormLayout;

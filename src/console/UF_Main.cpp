@@ -343,6 +343,7 @@ void F_Main::construyeEstado() {
     Avisos& avisos = Avisos::instance();
     estado->setText(avisos.ultimo());
     connect(&avisos, &Avisos::aviso, estado, &QLabel::setText);
+    connect(&avisos, &Avisos::cambios, this, &F_Main::FormActivate);
     connect(&avisos, &Avisos::espera, this, [this](const QString& texto) {
         if (texto.isEmpty())
             statusBar()->clearMessage();

@@ -18,10 +18,14 @@ public:
 
     // What a controller operation waits for, while it waits; empty when it ended.
     void publicaEspera(const QString& texto) { emit espera(texto); }
+    // A window stored or deleted something: the lists shown are rebuilt at once, not when the main
+    // window is next activated (a display without a window manager never activates it).
+    void publicaCambios() { emit cambios(); }
 
 signals:
     void aviso(const QString& texto);
     void espera(const QString& texto);
+    void cambios();
 
 private:
     QString ultimo_;

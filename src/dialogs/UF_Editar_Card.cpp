@@ -1,6 +1,7 @@
 #include "UF_Editar_Card.h"
 
 #include "UF_Main.h"
+#include "avisos.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
@@ -59,6 +60,7 @@ void F_Editar_Card::B_AceptarClick() {
         t->setFecha_caducidad(caducidad_.caducidad());
         t->setUsar_fecha_cad(caducidad_.usar());
         Consola::instance().sistema->Tarjetas()->Modifica_Tarjeta(*t);
+        Avisos::instance().publicaCambios();
     }
     accept();
 }

@@ -2,6 +2,7 @@
 
 #include "UF_Main.h"
 #include "Variables.h"
+#include "avisos.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
@@ -91,6 +92,7 @@ void F_New_Card::B_AceptarClick() {
     nueva.setFecha_caducidad(caducidad_.caducidad());
     nueva.setUsar_fecha_cad(caducidad_.usar());
     tarjetas.Crea_Tarjeta(nueva);
+    Avisos::instance().publicaCambios();
     tarjeta_->clear();
     tarjeta_->setFocus();
 }

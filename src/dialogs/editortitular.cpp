@@ -456,6 +456,7 @@ void EditorTitular::B_AceptarClick() {
         habilita(true);
         ocupado_ = false;
         protegido([this, hecho] { trasAceptar(hecho); });
+        Avisos::instance().publicaCambios();
     });
     const MarcaOperacion operacion(main_);
     hecho = protegido([this] { Acepta(); });

@@ -1,10 +1,12 @@
 // Keys of the main window's lists, the tooltips of its buttons and the heading of its panels.
 #include "Fr_edit_controller.h"
+#include "UF_Nuevo_Usr.h"
 #include "avisos.h"
 #include "consolefixture.h"
 
 #include <QInputDialog>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -16,6 +18,7 @@ class TestTeclas : public QObject {
 private slots:
     void keysOfTheLists();
     void tooltipsAndHeadings();
+    void listsRebuiltWithoutActivation();
 };
 
 // Delete asks before deleting the holders, Enter opens the reader's editor, Ctrl+F the find dialog.
@@ -71,6 +74,33 @@ void TestTeclas::tooltipsAndHeadings() {
     f.main().selecciona(ui::F_Main::Tarjetas);
     QCOMPARE(heading->text(),
              f.main().findChild<QTreeWidget*>(QStringLiteral("Arbol1"))->currentItem()->text(0));
+}
+
+// A display without a window manager never activates the main window: what an editor stores shows
+// in the list shown at once, and so does what a deletion removes.
+void TestTeclas::listsRebuiltWithoutActivation() {
+    ConsoleFixture f;
+    f.start();
+    f.main().selecciona(ui::F_Main::Usuarios);
+    ui::ModeloLista& holders = f.list("Lista1");
+    QCOMPARE(holders.filas(), 0);
+
+    f.main().B_New_USR_MainClick();
+    ui::F_Nuevo_Usr& e = *f.w->nuevoUsr;
+    e.Edit1()->setText(QStringLiteral("Ann"));
+    e.findChild<QPushButton*>(QStringLiteral("B_Aceptar"))->click();
+    QCOMPARE(holders.filas(), 1);
+    QCOMPARE(holders.fila(0).celdas.value(0), QStringLiteral("Ann"));
+    e.reject();
+
+    f.select("Lista1", {holders.fila(0).clave});
+    f.answerNextDialog([](QWidget* d) {
+        if (auto* yes = d->findChild<QPushButton*>(QStringLiteral("B_Yes")))
+            yes->click();
+    });
+    f.click("B_Delete");
+    QCOMPARE(f.scalar(QStringLiteral("SELECT COUNT(*) FROM DORQUSUARIO")).toInt(), 0);
+    QCOMPARE(holders.filas(), 0);
 }
 
 QTEST_MAIN(TestTeclas)
