@@ -968,7 +968,9 @@ void F_Main::PageControl1Change(int tab) {
 void F_Main::Arbol1Change(QTreeWidgetItem* node) {
     if (!node)
         return;
-    cuerpo_->setText(node->text(0));
+    // A refresh while the Tools or Reports panel is shown leaves that panel's heading.
+    if (pageControl_->currentIndex() == 0)
+        cuerpo_->setText(node->text(0));
     const int index = nodoIndex(node);
     if (index == Gestion)
         return;

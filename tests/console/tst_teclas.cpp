@@ -69,6 +69,9 @@ void TestTeclas::tooltipsAndHeadings() {
     for (int tab : {1, 2}) {
         tabs->setCurrentIndex(tab);
         QCOMPARE(heading->text(), tabs->tabText(tab));
+        // The lists' refresh on an activation or a change stays under its own heading.
+        ui::Avisos::instance().publicaCambios();
+        QCOMPARE(heading->text(), tabs->tabText(tab));
     }
     tabs->setCurrentIndex(0);
     f.main().selecciona(ui::F_Main::Tarjetas);
