@@ -16,7 +16,9 @@
 #include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
 #include "UF_Pregunta_elimina_tarj.h"
+#include "acuses.h"
 #include "arranque.h"
+#include "avisos.h"
 #include "consola.h"
 #include "dataroot.h"
 #include "errores.h"
@@ -31,9 +33,9 @@
 #include "udorqusuario.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -140,11 +142,29 @@ void borraUsuario(F_Main& main, store::DORQSistema& sistema, F_Pregunta_elimina_
 
 // ---------------------------------------------------------------- one card and its controllers
 
+namespace {
+
+// "Card 0000000005 stays in reader 2 Door B": the readers that did not acknowledge its erase.
+void avisaRetenida(const QString& codigo, const std::vector<int>& lectores) {
+    store::DORQSistema* sistema = sistemaAbierto();
+    QStringList nombres;
+    for (int n : lectores) {
+        const auto c = sistema ? sistema->Controladores()->Busca_Controlador(n) : nullptr;
+        nombres << (c ? nombreLector(n, c->descripcion()) : QString::number(n) + QLatin1Char('?'));
+    }
+    Avisa(QStringLiteral("KS_Erase_not_acknowledged"), {codigo, nombres.join(QStringLiteral(", "))});
+}
+
+} // namespace
+
 bool F_Main::Borro_la_tarjeta_TODOS_CX(const std::shared_ptr<store::DORQTarjeta>& tarjeta) {
     if (!tarjeta || !tarjeta->Coleccion())
         return false;
     // A second erase for a controller that refused the first.
-    return tarjeta->Coleccion()->Borra_De_Controladores(*tarjeta, 2).todos;
+    const auto r = tarjeta->Coleccion()->Borra_De_Controladores(*tarjeta, 2);
+    if (!r.todos)
+        avisaRetenida(tarjeta->codigo_tarjeta(), r.retenida);
+    return r.todos;
 }
 
 void F_Main::Elimina_Tarjeta_Lectores(const QString& codigo) {

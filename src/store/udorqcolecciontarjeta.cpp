@@ -242,6 +242,7 @@ DORQColeccionTarjeta::TBorrado DORQColeccionTarjeta::Borra_De_Controladores(cons
         link::DORQComunicador* comunicador = c ? c->Comunicador() : nullptr;
         if (!comunicador || !c->Coleccion()) {
             r.todos = false;
+            r.retenida.push_back(a.controlador);
             continue;
         }
         link::TTest_Informacion info;
@@ -252,6 +253,7 @@ DORQColeccionTarjeta::TBorrado DORQColeccionTarjeta::Borra_De_Controladores(cons
         if (!borrada) {
             qCDebug(lcStore) << "card" << codigo << "stays in controller" << a.controlador;
             r.todos = false;
+            r.retenida.push_back(a.controlador);
             continue;
         }
         c->Coleccion()->Borra_Asignacion(*c, codigo);

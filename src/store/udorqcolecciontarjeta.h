@@ -53,8 +53,9 @@ public:
 
     // What taking a card out of its controllers did.
     struct TBorrado {
-        int confirmados = 0; // controllers that acknowledged the erase; their rows are gone
-        bool todos = true;   // every row's controller acknowledged
+        int confirmados = 0;       // controllers that acknowledged the erase; their rows are gone
+        bool todos = true;         // every row's controller acknowledged
+        std::vector<int> retenida; // controllers whose row stays (did not acknowledge, or unknown)
     };
     // Tests the controller of each of the card's rows and, when it answered, erases the card (up to
     // `intentos` tries). A row goes only after its controller acknowledged; rows of controllers that

@@ -3,8 +3,11 @@
 // rows must say what the controllers' memories really hold.
 #include "F_Muestra_Delete.h"
 #include "Lang.h"
+#include "acuses.h"
+#include "avisos.h"
 #include "consolefixture.h"
 #include "udorqcoleccioncontrolador.h"
+#include "udorqcontrolador.h"
 #include "udorqserver.h"
 
 #include <QLabel>
@@ -229,6 +232,11 @@ void TestFlujos::deleteUser() {
         QCOMPARE(respuestas.textos.first(), mensaje(8) + QStringLiteral("1)?"));
     }
     QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join('\n')));
+    // The status line names the card and the reader that kept it.
+    const QString kept = ui::textoAviso(
+        QStringLiteral("KS_Erase_not_acknowledged"),
+        {A, ui::nombreLector(2, f.sistema().Controladores()->Busca_Controlador(2)->descripcion())});
+    QCOMPARE(ui::Avisos::instance().ultimo() == kept, !respuesta.isEmpty());
     QCOMPARE(cuenta(f, QStringLiteral("DORQUSUARIO WHERE ID=1")), queda ? 1 : 0);
     QCOMPARE(titular(f, A).toInt(), queda ? 1 : -1); // the card row stays, free unless kept
     QCOMPARE(asignaciones(f, A), filas);
