@@ -154,6 +154,9 @@ void F_edit_controller::done(int result) {
         return;
     protegido([this] { main_->Refrescar_Controladores(); });
     protegido([this] { main_->Reanuda_Eventos(); });
+    // The readers' status list was emptied when the editor opened: a stored edit fills it again.
+    if (result == QDialog::Accepted)
+        protegido([this] { main_->B_Test_TODOSClick(); });
 }
 
 } // namespace kestrum::ui

@@ -284,6 +284,9 @@ void TestControladores::editController() {
         // Closing gives the console its events and lists back.
         QVERIFY(f.main().timerPeriodico()->isActive());
         QCOMPARE(f.list("L1_Contr").fila(0).celdas.value(1), descripcion);
+        // and the readers' status list, emptied when the editor opened, comes back tested.
+        QCOMPARE(f.list("L2_Contr").filas(), 1);
+        QCOMPARE(f.list("L2_Contr").fila(0).celdas.value(1), descripcion);
     }
 }
 
