@@ -14,6 +14,7 @@
 #include "iconos.h"
 #include "langtexts.h"
 #include "listas.h"
+#include "operacion.h"
 #include "portmap.h"
 #include "schema.h"
 #include "udorq.h"
@@ -211,23 +212,27 @@ F_Gestion_BD* gestionDe(Ventanas* v) {
 F_Login* loginDe(Ventanas* v) {
     return v ? v->login.get() : nullptr;
 }
-bool operacion = false;
 } // namespace
 
 // ---------------------------------------------------------------- controller operations
 
-void F_Main::Suspende_Eventos() {
-    ++suspensiones_;
+void F_Main::conectaOperaciones() {
+    auto& ops = ops::Operaciones::instance();
+    connect(&ops, &ops::Operaciones::eventosSuspendidos, this,
+            [this] { protegido([this] { alSuspender(); }); });
+    connect(&ops, &ops::Operaciones::eventosReanudados, this,
+            [this](bool timerSiempre) { protegido([&] { alReanudar(timerSiempre); }); });
+    connect(&ops, &ops::Operaciones::enCursoCambiado, this, &F_Main::alCambiarOperacion);
+}
+
+void F_Main::alSuspender() {
     periodico_->stop();
     auto* sistema = Consola::instance().sistema.get();
     if (registrando_ && sistema && sistema->Incidencias())
         sistema->Incidencias()->Detiene_Registro();
 }
 
-void F_Main::Reanuda_Eventos(bool timerSiempre) {
-    suspensiones_ = std::max(0, suspensiones_ - 1);
-    if (suspensiones_ > 0)
-        return;
+void F_Main::alReanudar(bool timerSiempre) {
     auto* sistema = Consola::instance().sistema.get();
     if (registrando_ && sistema && sistema->Incidencias())
         sistema->Incidencias()->Inicia_Registro();
@@ -236,14 +241,7 @@ void F_Main::Reanuda_Eventos(bool timerSiempre) {
         periodico_->start();
 }
 
-bool F_Main::operacionEnCurso() {
-    return operacion;
-}
-
-void F_Main::marcaOperacion(bool enCurso) {
-    if (operacion == enCurso)
-        return;
-    operacion = enCurso;
+void F_Main::alCambiarOperacion(bool enCurso) {
     // A command's reply wait lets other handlers run: nothing else may start controller work then.
     // Each button gets back the state it had before.
     for (const char* name :
@@ -377,6 +375,7 @@ void F_Main::construye() {
     periodico_->setInterval(PERIODIC_MS);
 
     connect(pageControl_, &QTabWidget::currentChanged, this, &F_Main::PageControl1Change);
+    conectaOperaciones();
     conectaRegistro();
     conectaFlujos();
     conectaPendientes();

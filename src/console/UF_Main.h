@@ -4,7 +4,6 @@
 
 #include "udorqcomunicador.h"
 
-#include <QDateTime>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -73,24 +72,8 @@ public:
     bool Find_cardsFind(const QString& text);
     void Image2Click();
 
-    // Suspending and resuming events around every operation that talks to the controllers: the
-    // periodic timer stops and, while registering is on, the controllers' events are detached.
-    // Suspensions nest (two editors open, a workflow run while an editor is open): events resume
-    // when the last one ends.
-    void Suspende_Eventos();
-    // `timerSiempre`: the timer runs again whatever the settings say (most workflows); otherwise
-    // only when the test or the release setting is on (the periodic task itself).
-    void Reanuda_Eventos(bool timerSiempre = true);
-    bool eventosSuspendidos() const { return suspensiones_ > 0; }
-    // One controller operation at a time, console-wide: the periodic task skips a tick that finds
-    // one running and the buttons that start controller work are disabled meanwhile.
-    static bool operacionEnCurso();
-    void marcaOperacion(bool enCurso);
-
-    // The clock of the expiry release; tests move it instead of waiting.
-    using Reloj = std::function<QDateTime()>;
-    void setReloj(Reloj reloj) { reloj_ = std::move(reloj); }
-    QDateTime ahora() const { return reloj_ ? reloj_() : QDateTime::currentDateTime(); }
+    // Connects the dialogs that change what the lists show (after they are created).
+    void conectaDialogos();
 
     // ---- controller test and event registering (UF_Main_registro.cpp)
     bool Registrando() const { return registrando_; }
@@ -188,32 +171,17 @@ private:
     void conectaFlujos();   // wiring of the workflows' buttons (UF_Main_flujos.cpp)
     void conectaPendientes();
     void conectaTeclas();
+    void conectaOperaciones();
+    // What suspending events, resuming them and a controller operation mean for this window.
+    void alSuspender();
+    void alReanudar(bool timerSiempre);
+    void alCambiarOperacion(bool enCurso);
 
     Ventanas* ventanas_ = nullptr;
     QList<QPointer<QWidget>> ocultas_; // windows the lock hid
     QStringList meses_;
     QStringList nombresEventos_;
     bool registrando_ = false;
-    int suspensiones_ = 0;
-    Reloj reloj_;
-};
-
-// Holds the console-wide operation mark for its lifetime; nothing when `main` is null.
-class MarcaOperacion {
-public:
-    explicit MarcaOperacion(F_Main* main) : main_(main) {
-        if (main_)
-            main_->marcaOperacion(true);
-    }
-    ~MarcaOperacion() {
-        if (main_)
-            main_->marcaOperacion(false);
-    }
-    MarcaOperacion(const MarcaOperacion&) = delete;
-    MarcaOperacion& operator=(const MarcaOperacion&) = delete;
-
-private:
-    F_Main* main_;
 };
 
 } // namespace kestrum::ui

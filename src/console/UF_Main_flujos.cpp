@@ -23,6 +23,7 @@
 #include "dataroot.h"
 #include "errores.h"
 #include "listas.h"
+#include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqcoleccionusuario.h"
@@ -203,20 +204,20 @@ void F_Main::Libera_Tarjeta_Lectores(const QString& codigo) {
 
 void F_Main::B_DeleteClick() {
     store::DORQSistema* sistema = sistemaAbierto();
-    if (!sistema || !ventanas_ || operacionEnCurso())
+    if (!sistema || !ventanas_ || ops::operacionEnCurso())
         return;
     F_Muestra_Del& progreso = *ventanas_->muestraDel;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto cierre = qScopeGuard([this, &progreso] {
-        marcaOperacion(false);
-        enTodoCaso([this] { Reanuda_Eventos(); });
+        ops::marcaOperacion(false);
+        enTodoCaso([] { ops::reanudaEventos(); });
         QApplication::restoreOverrideCursor();
         enTodoCaso([this] { Refrescar_usuariosII(); });
         progreso.setAnimacion(false);
         progreso.hide();
     });
-    Suspende_Eventos();
-    marcaOperacion(true);
+    ops::suspendeEventos();
+    ops::marcaOperacion(true);
 
     const std::vector<Fila> filas = seleccionadas(lista1_);
     if (filas.empty())
@@ -244,18 +245,18 @@ void F_Main::B_DeleteClick() {
 
 void F_Main::B_Delete_CardsClick() {
     store::DORQSistema* sistema = sistemaAbierto();
-    if (!sistema || !ventanas_ || operacionEnCurso())
+    if (!sistema || !ventanas_ || ops::operacionEnCurso())
         return;
     F_Muestra_Del& progreso = *ventanas_->muestraDel;
     const auto cierre = qScopeGuard([this, &progreso] {
-        marcaOperacion(false);
-        enTodoCaso([this] { Reanuda_Eventos(); });
+        ops::marcaOperacion(false);
+        enTodoCaso([] { ops::reanudaEventos(); });
         progreso.setAnimacion(false);
         progreso.hide();
         enTodoCaso([this] { Refrescar_usuariosII(); });
     });
-    Suspende_Eventos();
-    marcaOperacion(true);
+    ops::suspendeEventos();
+    ops::marcaOperacion(true);
 
     const std::vector<Fila> filas = seleccionadas(lista3_);
     if (filas.empty())
@@ -286,12 +287,12 @@ void F_Main::B_Delete_CardsClick() {
 void F_Main::B_vacia_CardsClick() {
     store::DORQSistema* sistema = sistemaAbierto();
     QToolButton* vaciar = boton(QStringLiteral("B_vacia_Cards"));
-    if (!sistema || !ventanas_ || operacionEnCurso())
+    if (!sistema || !ventanas_ || ops::operacionEnCurso())
         return;
     vaciar->setEnabled(false);
-    marcaOperacion(true);
+    ops::marcaOperacion(true);
     const auto cierre = qScopeGuard([this, vaciar] {
-        marcaOperacion(false);
+        ops::marcaOperacion(false);
         vaciar->setEnabled(true);
     });
 
@@ -306,22 +307,22 @@ void F_Main::B_vacia_CardsClick() {
         return;
     // The rows stay, pending: a later send puts the cards back.
     controladores->Marca_Asignaciones(*controlador, false);
-    marcaOperacion(false); // the test is an operation of its own
+    ops::marcaOperacion(false); // the test is an operation of its own
     B_Test_TODOSClick();
 }
 
 // No command is sent: the controller's memory keeps its cards.
 void F_Main::B_Delete_CxClick() {
     store::DORQSistema* sistema = sistemaAbierto();
-    if (!sistema || !ventanas_ || operacionEnCurso())
+    if (!sistema || !ventanas_ || ops::operacionEnCurso())
         return;
     const auto cierre = qScopeGuard([this] {
-        marcaOperacion(false);
-        enTodoCaso([this] { Reanuda_Eventos(); });
+        ops::marcaOperacion(false);
+        enTodoCaso([] { ops::reanudaEventos(); });
     });
-    Suspende_Eventos();
+    ops::suspendeEventos();
     // The store's reload closes the links of the entities it replaces, one perhaps in use.
-    marcaOperacion(true);
+    ops::marcaOperacion(true);
 
     store::DORQColeccionControlador* controladores = sistema->Controladores();
     const auto controlador = controladorSeleccionado(*sistema, l1Contr_);
@@ -338,12 +339,12 @@ void F_Main::B_Delete_CxClick() {
 void F_Main::B_Master_CardClick() {
     store::DORQSistema* sistema = sistemaAbierto();
     QToolButton* master = boton(QStringLiteral("B_Master_Card"));
-    if (!sistema || operacionEnCurso())
+    if (!sistema || ops::operacionEnCurso())
         return;
     master->setEnabled(false);
-    marcaOperacion(true);
+    ops::marcaOperacion(true);
     const auto cierre = qScopeGuard([this, master] {
-        marcaOperacion(false);
+        ops::marcaOperacion(false);
         master->setEnabled(true);
     });
 
@@ -351,7 +352,7 @@ void F_Main::B_Master_CardClick() {
     if (!controlador)
         return;
     const bool hecho = controlador->Comunicador() && controlador->Comunicador()->Tarjeta_Master();
-    marcaOperacion(false); // the message waits for the operator, not for a controller
+    ops::marcaOperacion(false); // the message waits for the operator, not for a controller
     QMessageBox::information(this, QApplication::applicationDisplayName(), mensaje(hecho ? 2 : 3));
 }
 
@@ -384,18 +385,28 @@ void F_Main::B_Nuevo_LoginClick() {
 
 // ---------------------------------------------------------------- controllers
 
-void F_Main::B_Nueva_CxClick() {
-    if (!ventanas_ || !ventanas_->contrN || operacionEnCurso())
+void F_Main::conectaDialogos() {
+    if (!ventanas_)
         return;
-    Suspende_Eventos();
-    const auto cierre = qScopeGuard([this] { enTodoCaso([this] { Reanuda_Eventos(); }); });
+    const auto refresca = [this] { protegido([this] { Refrescar_Controladores(); }); };
+    connect(ventanas_->contrN.get(), &F_Contr_N::controladoresCambiados, this, refresca);
+    connect(ventanas_->editController.get(), &F_edit_controller::controladoresCambiados, this, refresca);
+    connect(ventanas_->editController.get(), &F_edit_controller::testTodosPedido, this,
+            [this] { protegido([this] { B_Test_TODOSClick(); }); });
+}
+
+void F_Main::B_Nueva_CxClick() {
+    if (!ventanas_ || !ventanas_->contrN || ops::operacionEnCurso())
+        return;
+    ops::suspendeEventos();
+    const auto cierre = qScopeGuard([] { enTodoCaso([] { ops::reanudaEventos(); }); });
     ventanas_->contrN->exec();
 }
 
 // The editor is not modal: it resumes events and refreshes the lists itself when it closes.
 void F_Main::B_Editar_cxClick() {
     store::DORQSistema* sistema = sistemaAbierto();
-    if (!sistema || !ventanas_ || !ventanas_->editController || operacionEnCurso())
+    if (!sistema || !ventanas_ || !ventanas_->editController || ops::operacionEnCurso())
         return;
     const auto controlador = controladorSeleccionado(*sistema, l1Contr_);
     if (!controlador)
@@ -403,7 +414,7 @@ void F_Main::B_Editar_cxClick() {
     F_edit_controller& editor = *ventanas_->editController;
     if (editor.isVisible())
         return;
-    Suspende_Eventos();
+    ops::suspendeEventos();
     editor.Edit1()->setText(QString::number(controlador->cod()));
     editor.Edit2()->setText(controlador->descripcion());
     editor.Edit3()->setText(controlador->puerto_serie());
@@ -417,7 +428,7 @@ void F_Main::B_Editar_cxClick() {
 }
 
 void F_Main::B_Clone_cxClick() {
-    if (!ventanas_ || !ventanas_->cloneController || operacionEnCurso())
+    if (!ventanas_ || !ventanas_->cloneController || ops::operacionEnCurso())
         return;
     ventanas_->cloneController->CB1()->clear();
     ventanas_->cloneController->exec();
@@ -430,7 +441,7 @@ namespace {
 
 // A tool window the main window lends the controllers to: events suspended before it shows, the
 // window resumes them when it closes. A window already open is only brought forward.
-void muestraSuspendiendo(F_Main& main, QDialog& dialogo, const std::function<void()>& rellena = {}) {
+void muestraSuspendiendo(QDialog& dialogo, const std::function<void()>& rellena = {}) {
     if (dialogo.isVisible()) {
         dialogo.raise();
         dialogo.activateWindow();
@@ -438,7 +449,7 @@ void muestraSuspendiendo(F_Main& main, QDialog& dialogo, const std::function<voi
     }
     if (rellena)
         rellena();
-    main.Suspende_Eventos();
+    ops::suspendeEventos();
     dialogo.show();
 }
 
@@ -447,7 +458,7 @@ void muestraSuspendiendo(F_Main& main, QDialog& dialogo, const std::function<voi
 void F_Main::B_New_USR_MainClick() {
     if (!sistemaAbierto() || !ventanas_ || !ventanas_->nuevoUsr)
         return;
-    muestraSuspendiendo(*this, *ventanas_->nuevoUsr);
+    muestraSuspendiendo(*ventanas_->nuevoUsr);
 }
 
 void F_Main::B_edit_usrClick() {
@@ -462,7 +473,7 @@ void F_Main::B_edit_usrClick() {
         return;
     F_Edit_User& editor = *ventanas_->editUser;
     // An editor already open keeps the holder it shows.
-    muestraSuspendiendo(*this, editor, [&] {
+    muestraSuspendiendo(editor, [&] {
         editor.L_CLAVE()->setText(QString::number(usuario->id()));
         editor.Edit1()->setText(usuario->nombre());
         editor.Edit2()->setText(usuario->apellidos());
@@ -476,7 +487,7 @@ void F_Main::B_edit_usrClick() {
 void F_Main::B_New_CardClick() {
     if (!sistemaAbierto() || !ventanas_ || !ventanas_->newCard)
         return;
-    muestraSuspendiendo(*this, *ventanas_->newCard);
+    muestraSuspendiendo(*ventanas_->newCard);
 }
 
 // The card editor changes only the database: events go on while it is open.

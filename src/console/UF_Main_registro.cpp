@@ -10,6 +10,8 @@
 #include "iconos.h"
 #include "langtexts.h"
 #include "listas.h"
+#include "operacion.h"
+#include "reloj.h"
 #include "safefile.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcoleccionincidencia.h"
@@ -180,9 +182,9 @@ void llenaDocumento(QTextDocument& doc, const ModeloLista& modelo, const QString
 auto barrido(F_Main& main) {
     auto* uno = main.findChild<QToolButton*>(QStringLiteral("B_Test_Cx"));
     auto* todos = main.findChild<QToolButton*>(QStringLiteral("B_Test_TODOS"));
-    main.marcaOperacion(true);
+    ops::marcaOperacion(true);
     return qScopeGuard([&main, uno, todos] {
-        main.marcaOperacion(false);
+        ops::marcaOperacion(false);
         uno->setEnabled(true);
         todos->setEnabled(true);
     });
@@ -260,7 +262,7 @@ void F_Main::I_PLAY_OFFClick() {
     registrando_ = true;
     Control_Botones_Cx(false);
     // While a window holds the controllers, the log takes them when it gives them back.
-    if (auto* log = registro(); log && !eventosSuspendidos())
+    if (auto* log = registro(); log && !ops::Operaciones::instance().suspendidos())
         log->Inicia_Registro();
 }
 
@@ -269,7 +271,7 @@ void F_Main::I_PLAY_ONClick() {
     boton(QStringLiteral("I_PLAY_ON"))->hide();
     registrando_ = false;
     Control_Botones_Cx(true);
-    if (auto* log = registro(); log && !eventosSuspendidos())
+    if (auto* log = registro(); log && !ops::Operaciones::instance().suspendidos())
         log->Detiene_Registro();
 }
 
@@ -327,7 +329,7 @@ void F_Main::Test_Controlador(int numero, int fila) {
 }
 
 void F_Main::B_Test_CxClick() {
-    if (operacionEnCurso())
+    if (ops::operacionEnCurso())
         return;
     const auto cierre = barrido(*this);
     QList<int> filas;
@@ -344,7 +346,7 @@ void F_Main::B_Test_CxClick() {
 }
 
 void F_Main::B_Test_TODOSClick() {
-    if (operacionEnCurso())
+    if (ops::operacionEnCurso())
         return;
     const auto cierre = barrido(*this);
     selecciona(Lectores);
@@ -361,16 +363,16 @@ void F_Main::B_Test_TODOSClick() {
 
 void F_Main::Eliminar_Tarj_cad_Y_Test_LectoresTimer() {
     // A tick during another operation's reply wait would start a second command on a busy link.
-    if (!sistemaAbierto() || operacionEnCurso())
+    if (!sistemaAbierto() || ops::operacionEnCurso())
         return;
     const auto& v = config::Variables::instance();
     bool liberada = false;
-    Suspende_Eventos();
-    marcaOperacion(true);
+    ops::suspendeEventos();
+    ops::marcaOperacion(true);
     const auto cierre = qScopeGuard([this, &liberada] {
         QCoreApplication::processEvents();
-        marcaOperacion(false);
-        protegido([this] { Reanuda_Eventos(false); });
+        ops::marcaOperacion(false);
+        protegido([] { ops::reanudaEventos(false); });
         QTreeWidgetItem* nodo = arbol_->currentItem();
         if (liberada && nodo)
             protegido([&] { Arbol1Change(nodo); });
@@ -402,7 +404,7 @@ void F_Main::Eliminar_Tarj_cad_Y_Test_LectoresTimer() {
                 break;
             store::DORQColeccionTarjeta* tarjetas = sistema->Tarjetas();
             const auto tarjeta = tarjetas->Busca_Tarjeta(codigo);
-            if (!tarjeta || !tarjeta->usar_fecha_cad() || !(ahora() > tarjeta->fecha_caducidad()))
+            if (!tarjeta || !tarjeta->usar_fecha_cad() || !(ops::Reloj::ahora() > tarjeta->fecha_caducidad()))
                 continue;
             liberada = true;
             Libera_Tarjeta_Lectores(codigo);

@@ -153,6 +153,8 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->nuevoLogin, m);
     crea(v->editUser, m);
     crea(v->userMuestra, m);
+    v->cloneController->setProgreso(v->muestraRecep.get());
+    m->conectaDialogos();
     return v;
 }
 

@@ -1,12 +1,12 @@
 #include "FR_Error_insert.h"
 
-#include "UF_Main.h"
 #include "acuses.h"
 #include "avisos.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
+#include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqcontrolador.h"
@@ -54,7 +54,7 @@ void anyade(QListWidget* lista, const store::DORQControlador& c, bool marcado) {
 
 } // namespace
 
-F_Error_insert::F_Error_insert(F_Main* main) : QDialog(main), main_(main) {
+F_Error_insert::F_Error_insert(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("F_Error_insert"));
     setWindowTitle(QStringLiteral("Bad insert"));
     setModal(true);
@@ -131,14 +131,14 @@ void F_Error_insert::B_YesClick() {
     if (!sistema)
         return;
     // Another controller operation holds the links: retry again once it ended.
-    if (F_Main::operacionEnCurso()) {
+    if (ops::operacionEnCurso()) {
         QApplication::beep();
         return;
     }
     const auto tarjeta = sistema->Tarjetas()->Busca_Tarjeta(codigo_->text());
     if (!tarjeta)
         return;
-    const MarcaOperacion operacion(main_);
+    const ops::GuardaOperacion operacion;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
     if (sistema->Tarjetas()->Reintenta_Pendientes(*tarjeta)) {

@@ -13,12 +13,10 @@ class DORQSistema;
 
 namespace kestrum::ui {
 
-class F_Main;
-
 class F_Error_insert : public QDialog {
     Q_OBJECT
 public:
-    explicit F_Error_insert(F_Main* main);
+    explicit F_Error_insert(QWidget* parent);
     void FormCreate();
 
     // The card's code; the opener sets it before showing the window.
@@ -37,7 +35,6 @@ private:
     // Names in the status line the readers where the card is still pending.
     void avisaPendientes(store::DORQSistema& sistema, const QString& codigo);
 
-    F_Main* main_;
     QLabel* codigo_;
     QListWidget* actual_;
     QListWidget* correcta_;

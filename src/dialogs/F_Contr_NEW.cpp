@@ -1,6 +1,5 @@
 #include "F_Contr_NEW.h"
 
-#include "UF_Main.h"
 #include "acuses.h"
 #include "avisos.h"
 #include "consola.h"
@@ -36,7 +35,7 @@ const LangTable TEXTS = {
 
 } // namespace
 
-F_Contr_N::F_Contr_N(F_Main* main) : QDialog(main), main_(main) {
+F_Contr_N::F_Contr_N(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("F_Contr_N"));
     setWindowTitle(QStringLiteral("New Controller"));
     setModal(true);
@@ -111,8 +110,7 @@ void F_Contr_N::B_addClick() {
     nuevo.setDescripcion(descripcion);
     controladores->Crea_Controlador(nuevo);
     Avisa(QStringLiteral("KS_Dlg_Reader_added"), {nombreLector(nuevo.cod(), descripcion)});
-    if (main_)
-        main_->Refrescar_Controladores();
+    emit controladoresCambiados();
     vacia();
 }
 

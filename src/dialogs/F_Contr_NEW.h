@@ -8,12 +8,10 @@ class QLineEdit;
 
 namespace kestrum::ui {
 
-class F_Main;
-
 class F_Contr_N : public QDialog {
     Q_OBJECT
 public:
-    explicit F_Contr_N(F_Main* main);
+    explicit F_Contr_N(QWidget* parent);
     void FormCreate();
 
     void B_addClick();
@@ -21,10 +19,13 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 
+signals:
+    // The controllers store changed: the lists that show it are rebuilt.
+    void controladoresCambiados();
+
 private:
     void vacia();
 
-    F_Main* main_;
     QLineEdit* edit1_;
     QLineEdit* edit2_;
     QLineEdit* edit3_;

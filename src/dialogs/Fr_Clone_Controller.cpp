@@ -1,13 +1,12 @@
 #include "Fr_Clone_Controller.h"
 
 #include "F_Muestra_recepcion.h"
-#include "UF_Main.h"
 #include "acuses.h"
-#include "arranque.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
+#include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqcontrolador.h"
@@ -56,7 +55,7 @@ bool responde(link::DORQComunicador* comunicador, link::TTest_Informacion& info)
 
 } // namespace
 
-F_Clone_Controller::F_Clone_Controller(F_Main* main) : QDialog(main), main_(main) {
+F_Clone_Controller::F_Clone_Controller(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("F_Clone_Controller"));
     setWindowTitle(QStringLiteral("Clone Controller"));
     setModal(true);
@@ -138,21 +137,18 @@ void F_Clone_Controller::CB1Change() {
 }
 
 F_Muestra_recep* F_Clone_Controller::progreso() const {
-    Ventanas* v = main_ ? main_->ventanas() : nullptr;
-    return v ? v->muestraRecep.get() : nullptr;
+    return progreso_;
 }
 
 void F_Clone_Controller::B_ClonarClick() {
-    if (cb1_->currentIndex() < 0 || F_Main::operacionEnCurso())
+    if (cb1_->currentIndex() < 0 || ops::operacionEnCurso())
         return;
     clonar_->setEnabled(false);
     cancelar_->setEnabled(false);
-    if (main_)
-        main_->marcaOperacion(true);
+    ops::marcaOperacion(true);
     F_Muestra_recep* barra = progreso();
     const auto cierre = qScopeGuard([this, barra] {
-        if (main_)
-            main_->marcaOperacion(false);
+        ops::marcaOperacion(false);
         clonar_->setEnabled(true);
         cancelar_->setEnabled(true);
         if (barra) {

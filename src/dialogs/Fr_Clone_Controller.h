@@ -11,14 +11,13 @@ class QPushButton;
 
 namespace kestrum::ui {
 
-class F_Main;
 class F_Muestra_recep;
 class EnviosSinAcuse;
 
 class F_Clone_Controller : public QDialog {
     Q_OBJECT
 public:
-    explicit F_Clone_Controller(F_Main* main);
+    explicit F_Clone_Controller(QWidget* parent);
     void FormCreate();
 
     QComboBox* CB1() const { return cb1_; }
@@ -27,20 +26,21 @@ public:
     void Prepara();
     void CB1Change();
     void B_ClonarClick();
+    // The console's progress window, created after this one; without it the clone shows none.
+    void setProgreso(F_Muestra_recep* progreso) { progreso_ = progreso; }
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // The console's progress window, created after this one; null without it.
     F_Muestra_recep* progreso() const;
     void clona(int origen, int destino, F_Muestra_recep* barra, EnviosSinAcuse& sinAcuse);
 
-    F_Main* main_;
     QComboBox* cb1_;
     QListWidget* ch1_;
     QPushButton* clonar_;
     QPushButton* cancelar_;
+    F_Muestra_recep* progreso_ = nullptr;
 };
 
 } // namespace kestrum::ui

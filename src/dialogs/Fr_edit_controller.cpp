@@ -1,12 +1,12 @@
 #include "Fr_edit_controller.h"
 
 #include "Lang.h"
-#include "UF_Main.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
 #include "limites.h"
+#include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
 #include "udorqsistema.h"
@@ -51,7 +51,7 @@ store::DORQColeccionControlador* controladores() {
 
 } // namespace
 
-F_edit_controller::F_edit_controller(F_Main* main) : QDialog(main), main_(main) {
+F_edit_controller::F_edit_controller(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("F_edit_controller"));
     setWindowTitle(QStringLiteral("Editar Lector"));
     setModal(false);
@@ -106,8 +106,8 @@ void F_edit_controller::Prepara() {
     link::TTest_Informacion info;
     store::DORQColeccionControlador* store = controladores();
     const auto controlador = store ? store->Busca_Controlador(edit1_->text().toInt()) : nullptr;
-    if (controlador && controlador->Comunicador() && main_ && !F_Main::operacionEnCurso()) {
-        const MarcaOperacion operacion(main_);
+    if (controlador && controlador->Comunicador() && !ops::operacionEnCurso()) {
+        const ops::GuardaOperacion operacion;
         controlador->Comunicador()->Testear(info);
     }
     const bool responde = info.Ok == 1;
@@ -139,8 +139,8 @@ void F_edit_controller::BitBtn1Click() {
     if (!controlador)
         return;
     controlador->setDescripcion(edit2_->text());
-    if (edit4_->isEnabled() && controlador->Comunicador() && main_ && !F_Main::operacionEnCurso()) {
-        const MarcaOperacion operacion(main_);
+    if (edit4_->isEnabled() && controlador->Comunicador() && !ops::operacionEnCurso()) {
+        const ops::GuardaOperacion operacion;
         controlador->Comunicador()->Fijar_Tiempos(cierre, abierta);
     }
     store->Modifica_Controlador(*controlador);
@@ -150,13 +150,13 @@ void F_edit_controller::BitBtn1Click() {
 void F_edit_controller::done(int result) {
     const bool abierto = isVisible();
     QDialog::done(result);
-    if (!main_ || !abierto)
+    if (!abierto)
         return;
-    protegido([this] { main_->Refrescar_Controladores(); });
-    protegido([this] { main_->Reanuda_Eventos(); });
+    protegido([this] { emit controladoresCambiados(); });
+    protegido([] { ops::reanudaEventos(); });
     // The readers' status list was emptied when the editor opened: a stored edit fills it again.
     if (result == QDialog::Accepted)
-        protegido([this] { main_->B_Test_TODOSClick(); });
+        protegido([this] { emit testTodosPedido(); });
 }
 
 } // namespace kestrum::ui

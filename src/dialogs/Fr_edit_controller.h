@@ -8,12 +8,10 @@ class QLineEdit;
 
 namespace kestrum::ui {
 
-class F_Main;
-
 class F_edit_controller : public QDialog {
     Q_OBJECT
 public:
-    explicit F_edit_controller(F_Main* main);
+    explicit F_edit_controller(QWidget* parent);
     void FormCreate();
 
     QLineEdit* Edit1() const { return edit1_; }
@@ -29,8 +27,12 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
 
+signals:
+    void controladoresCambiados();
+    // The readers' status list needs a test of every controller.
+    void testTodosPedido();
+
 private:
-    F_Main* main_;
     QLineEdit* edit1_;
     QLineEdit* edit2_;
     QLineEdit* edit3_;

@@ -32,7 +32,7 @@ void libera(store::DORQColeccionTarjeta& tarjetas, const QString& codigo) {
 
 } // namespace
 
-F_Edit_User::F_Edit_User(F_Main* main) : EditorTitular(QStringLiteral("F_Edit_User"), 9, false, main) {
+F_Edit_User::F_Edit_User(QWidget* parent) : EditorTitular(QStringLiteral("F_Edit_User"), 9, false, parent) {
     setWindowTitle(QStringLiteral("Editar usuario"));
     clave_ = campo(QStringLiteral("L_CLAVE"), this);
     clave_->setVisible(false);

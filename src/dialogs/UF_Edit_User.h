@@ -9,7 +9,7 @@ namespace kestrum::ui {
 class F_Edit_User : public EditorTitular {
     Q_OBJECT
 public:
-    explicit F_Edit_User(F_Main* main);
+    explicit F_Edit_User(QWidget* parent);
 
     // The holder's id, hidden; the opener sets it with the names and the photo.
     QLineEdit* L_CLAVE() const { return clave_; }

@@ -1,6 +1,5 @@
 #include "UF_Editar_Card.h"
 
-#include "UF_Main.h"
 #include "avisos.h"
 #include "consola.h"
 #include "errores.h"
@@ -26,8 +25,8 @@ std::shared_ptr<store::DORQTarjeta> tarjetaDe(const QString& codigo) {
 
 } // namespace
 
-F_Editar_Card::F_Editar_Card(F_Main* main)
-    : QDialog(main, Qt::Tool),
+F_Editar_Card::F_Editar_Card(QWidget* parent)
+    : QDialog(parent, Qt::Tool),
       caducidad_(QStringLiteral("xpGroupBox1"), QStringLiteral("Label3"), QStringLiteral("Label4"), this) {
     setObjectName(QStringLiteral("F_Editar_Card"));
     setWindowTitle(QStringLiteral("Editar tarjeta"));

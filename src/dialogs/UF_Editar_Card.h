@@ -11,12 +11,10 @@ class QLabel;
 
 namespace kestrum::ui {
 
-class F_Main;
-
 class F_Editar_Card : public QDialog {
     Q_OBJECT
 public:
-    explicit F_Editar_Card(F_Main* main);
+    explicit F_Editar_Card(QWidget* parent);
     void FormCreate();
 
     // The opener sets the code and the check box before showing the window.

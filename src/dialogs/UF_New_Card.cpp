@@ -1,12 +1,12 @@
 #include "UF_New_Card.h"
 
-#include "UF_Main.h"
 #include "Variables.h"
 #include "avisos.h"
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
+#include "operacion.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqsistema.h"
 #include "udorqtarjeta.h"
@@ -24,8 +24,8 @@ namespace kestrum::ui {
 
 namespace {} // namespace
 
-F_New_Card::F_New_Card(F_Main* main)
-    : QDialog(main, Qt::Tool), main_(main),
+F_New_Card::F_New_Card(QWidget* parent)
+    : QDialog(parent, Qt::Tool),
       caducidad_(QStringLiteral("xpGroupBox1"), QStringLiteral("Label3"), QStringLiteral("Label4"), this) {
     setObjectName(QStringLiteral("F_New_Card"));
     setWindowTitle(QStringLiteral("Nueva tarjeta"));
@@ -101,8 +101,8 @@ void F_New_Card::done(int result) {
     const bool abierto = isVisible();
     QDialog::done(result);
     lector_.libera();
-    if (main_ && abierto)
-        protegido([this] { main_->Reanuda_Eventos(); });
+    if (abierto)
+        protegido([] { ops::reanudaEventos(); });
 }
 
 } // namespace kestrum::ui

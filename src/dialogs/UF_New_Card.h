@@ -11,12 +11,10 @@ class QLineEdit;
 
 namespace kestrum::ui {
 
-class F_Main;
-
 class F_New_Card : public QDialog {
     Q_OBJECT
 public:
-    explicit F_New_Card(F_Main* main);
+    explicit F_New_Card(QWidget* parent);
     void FormCreate();
 
     QLineEdit* E_Tarjeta() const { return tarjeta_; }
@@ -35,7 +33,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    F_Main* main_;
     QLineEdit* tarjeta_;
     GrupoCaducidad caducidad_;
     LectorEscritorio lector_;

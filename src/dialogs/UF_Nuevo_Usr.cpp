@@ -11,7 +11,7 @@
 
 namespace kestrum::ui {
 
-F_Nuevo_Usr::F_Nuevo_Usr(F_Main* main) : EditorTitular(QStringLiteral("F_Nuevo_Usr"), 0, true, main) {
+F_Nuevo_Usr::F_Nuevo_Usr(QWidget* parent) : EditorTitular(QStringLiteral("F_Nuevo_Usr"), 0, true, parent) {
     setWindowTitle(QStringLiteral("Nuevo usuario"));
 }
 

@@ -9,7 +9,7 @@ namespace kestrum::ui {
 class F_Nuevo_Usr : public EditorTitular {
     Q_OBJECT
 public:
-    explicit F_Nuevo_Usr(F_Main* main);
+    explicit F_Nuevo_Usr(QWidget* parent);
 
     void Prepara() override;
 

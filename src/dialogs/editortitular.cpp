@@ -1,6 +1,5 @@
 #include "editortitular.h"
 
-#include "UF_Main.h"
 #include "Variables.h"
 #include "acuses.h"
 #include "avisos.h"
@@ -12,6 +11,7 @@
 #include "kerror.h"
 #include "limites.h"
 #include "listas.h"
+#include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqcoleccionusuario.h"
@@ -88,8 +88,8 @@ QGroupBox* grupo(const QString& name, const QString& title, QWidget* parent) {
 
 } // namespace
 
-EditorTitular::EditorTitular(const QString& nombre, int minimoEnter, bool menuLista, F_Main* main)
-    : QDialog(main, Qt::Tool), nombre_(nombre), minimoEnter_(minimoEnter), main_(main),
+EditorTitular::EditorTitular(const QString& nombre, int minimoEnter, bool menuLista, QWidget* parent)
+    : QDialog(parent, Qt::Tool), nombre_(nombre), minimoEnter_(minimoEnter),
       caducidad_(QStringLiteral("xpGroupBox3"), QStringLiteral("Label4"), QStringLiteral("Label5"), this) {
     setObjectName(nombre);
     setModal(false);
@@ -254,8 +254,8 @@ void EditorTitular::done(int result) {
     const bool abierto = isVisible();
     QDialog::done(result);
     lector_.libera();
-    if (main_ && abierto)
-        protegido([this] { main_->Reanuda_Eventos(); });
+    if (abierto)
+        protegido([] { ops::reanudaEventos(); });
 }
 
 bool EditorTitular::eventFilter(QObject* watched, QEvent* event) {
@@ -439,7 +439,7 @@ void EditorTitular::B_AceptarClick() {
     if (ocupado_)
         return;
     // A controller operation elsewhere holds the links: the holder stays as typed, to accept again.
-    if (F_Main::operacionEnCurso()) {
+    if (ops::operacionEnCurso()) {
         QApplication::beep();
         return;
     }
@@ -458,7 +458,7 @@ void EditorTitular::B_AceptarClick() {
         protegido([this, hecho] { trasAceptar(hecho); });
         Avisos::instance().publicaCambios();
     });
-    const MarcaOperacion operacion(main_);
+    const ops::GuardaOperacion operacion;
     hecho = protegido([this] { Acepta(); });
 }
 

@@ -27,8 +27,6 @@ class DORQUsuario;
 
 namespace kestrum::ui {
 
-class F_Main;
-
 class EditorTitular : public QDialog {
     Q_OBJECT
 public:
@@ -69,7 +67,7 @@ public:
     void done(int result) override;
 
 protected:
-    EditorTitular(const QString& nombre, int minimoEnter, bool menuLista, F_Main* main);
+    EditorTitular(const QString& nombre, int minimoEnter, bool menuLista, QWidget* parent);
 
     // Accept's own steps, between disabling the window and enabling it again.
     virtual void Acepta() = 0;
@@ -89,7 +87,6 @@ protected:
     void asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& titular);
     // The name of the photo file shown, without folder.
     QString fotografia() const;
-    F_Main* principal() const { return main_; }
 
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -101,7 +98,6 @@ protected:
 private:
     QString nombre_;
     int minimoEnter_;
-    F_Main* main_;
     LangTable texts_;
     QLabel* foto_;
     QString foto_path_;

@@ -41,6 +41,19 @@ private:
     int suspensiones_ = 0;
 };
 
+inline bool operacionEnCurso() {
+    return Operaciones::instance().enCurso();
+}
+inline void marcaOperacion(bool enCurso) {
+    Operaciones::instance().marca(enCurso);
+}
+inline void suspendeEventos() {
+    Operaciones::instance().suspende();
+}
+inline void reanudaEventos(bool timerSiempre = true) {
+    Operaciones::instance().reanuda(timerSiempre);
+}
+
 // Holds the operation mark for its lifetime, when it was free at construction: `tomada()` says
 // whether this guard holds it (a nested guard does not release what an outer one took).
 class GuardaOperacion {

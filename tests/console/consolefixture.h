@@ -10,6 +10,8 @@
 #include "dbconnection.h"
 #include "errores.h"
 #include "listas.h"
+#include "operacion.h"
+#include "reloj.h"
 #include "simports.h"
 #include "tempdataroot.h"
 #include "udorqsistema.h"
@@ -47,6 +49,8 @@ public:
     ~ConsoleFixture() {
         w.reset();
         ui::Consola::reset();
+        ops::Operaciones::instance().reset();
+        ops::Reloj::fija({});
         sim.reset();
         ui::setErrorDisplay({});
     }

@@ -6,6 +6,7 @@
 #include "acuses.h"
 #include "avisos.h"
 #include "consolefixture.h"
+#include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
 #include "udorqserver.h"
@@ -411,7 +412,7 @@ void TestFlujos::errorStillRunsClosingSteps() {
     QVERIFY(!f.w->muestraDel->isVisible());
     QVERIFY(!f.w->muestraDel->animacion());
     QVERIFY(f.main().timerPeriodico()->isActive());
-    QVERIFY(!F_Main::operacionEnCurso());
+    QVERIFY(!kestrum::ops::operacionEnCurso());
     QVERIFY(f.main().findChild<QToolButton*>(QLatin1String(boton.toLatin1()))->isEnabled());
     QVERIFY(!QApplication::overrideCursor());
     QCOMPARE(asignaciones(f, A), QStringList());
@@ -461,7 +462,7 @@ void TestFlujos::emptyController() {
     QCOMPARE(f.memory(1).isEmpty(), vaciado);
     QCOMPARE(f.list("L2_Contr").filas(), vaciado ? 2 : 0);
     QVERIFY(f.main().findChild<QToolButton*>(QStringLiteral("B_vacia_Cards"))->isEnabled());
-    QVERIFY(!F_Main::operacionEnCurso());
+    QVERIFY(!kestrum::ops::operacionEnCurso());
     QCOMPARE(f.mismatch(2), QString());
 }
 
@@ -534,7 +535,7 @@ void TestFlujos::masterCard() {
     QVERIFY(f.host().with(2, [](sim::SimController& c) { return c.commandCount(29); }) > 0);
     QCOMPARE(f.host().with(1, [](sim::SimController& c) { return c.commandCount(29); }), 0);
     QVERIFY(f.main().findChild<QToolButton*>(QStringLiteral("B_Master_Card"))->isEnabled());
-    QVERIFY(!F_Main::operacionEnCurso());
+    QVERIFY(!kestrum::ops::operacionEnCurso());
 }
 
 void TestFlujos::deleteLogin_data() {
@@ -616,14 +617,14 @@ void TestFlujos::nothingWhileAnOperationRuns() {
     f.select("Lista3", {A});
     f.select("L1_Contr", {1});
 
-    f.main().marcaOperacion(true);
+    kestrum::ops::marcaOperacion(true);
     {
         Respuestas respuestas({acepta, acepta, acepta});
         (f.main().*handlers[handler])();
         QCOMPARE(respuestas.preguntas, QStringList());
     }
-    QVERIFY(F_Main::operacionEnCurso()); // the running operation still owns the mark
-    f.main().marcaOperacion(false);
+    QVERIFY(kestrum::ops::operacionEnCurso()); // the running operation still owns the mark
+    kestrum::ops::marcaOperacion(false);
 
     QVERIFY2(f.errors.isEmpty(), qPrintable(f.errors.join('\n')));
     QCOMPARE(f.host().with(1,

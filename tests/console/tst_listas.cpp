@@ -187,8 +187,7 @@ void TestListas::usersRows() {
     scenario();
     const QStringList expected{
         row({"Ana", "Alonso", "2", " 0000000002() 0000000001(Door A,Door B)", "10"}, Icono::Usuario, 10),
-        row({"Luis", "Pérez", "2", " 0000000005(7?) 0000000003(Door A)", "20"}, Icono::UsuarioPendiente,
-            20),
+        row({"Luis", "Pérez", "2", " 0000000005(7?) 0000000003(Door A)", "20"}, Icono::UsuarioPendiente, 20),
         row({"Eva", "Moreno", "0", "", "30"}, Icono::Usuario, 30),
     };
     QCOMPARE(describe(filasUsuarios(usuarios(), tarjetas(), controladores())), expected);

@@ -4,6 +4,8 @@
 #include "UF_User_Muestra.h"
 #include "consolefixture.h"
 #include "dbconnection.h"
+#include "operacion.h"
+#include "reloj.h"
 #include "udorqcomunicador.h"
 #include "udorqincidencia.h"
 
@@ -291,7 +293,7 @@ void TestRegistro::expiredCardWaitsForEveryController() {
     f.host().with(1, [](sim::SimController& c) { c.setMemory({"0000000001", "0000000002", "0000000003"}); });
     f.host().with(2, [](sim::SimController& c) { c.setMemory({"0000000001"}); });
     f.start();
-    f.main().setReloj([] { return QDateTime(QDate(2030, 2, 1), QTime(8, 0)); });
+    kestrum::ops::Reloj::fija([] { return QDateTime(QDate(2030, 2, 1), QTime(8, 0)); });
     f.host().with(2, [](sim::SimController& c) { c.setSilent(true); });
     f.main().selecciona(F_Main::Tarjetas);
     const auto shownHolder = [&f, &expired] {
@@ -362,7 +364,7 @@ void TestRegistro::tickFollowsTheSettings() {
     assign(f, QStringLiteral("0000000001"), 1);
     f.host().with(1, [](sim::SimController& c) { c.setMemory({"0000000001"}); });
     f.start();
-    f.main().setReloj([] { return QDateTime(QDate(2030, 2, 1), QTime(8, 0)); });
+    kestrum::ops::Reloj::fija([] { return QDateTime(QDate(2030, 2, 1), QTime(8, 0)); });
     ModeloLista& events = f.list("Lista_Incidencias");
     const auto released = [&f] {
         return f.scalar(QStringLiteral("SELECT USUARIO FROM DORQTARJETA")).toInt() == -1;
@@ -397,7 +399,7 @@ void TestRegistro::tickSkippedDuringAnotherOperation() {
     assign(f, QStringLiteral("0000000001"), 1);
     f.host().with(1, [](sim::SimController& c) { c.setMemory({"0000000001"}); });
     f.start();
-    f.main().setReloj([] { return QDateTime(QDate(2030, 2, 1), QTime(8, 0)); });
+    kestrum::ops::Reloj::fija([] { return QDateTime(QDate(2030, 2, 1), QTime(8, 0)); });
     const auto commands = [&f](quint8 command) {
         return f.host().with(1, [command](sim::SimController& c) { return c.commandCount(command); }) +
                f.host().with(2, [command](sim::SimController& c) { return c.commandCount(command); });
@@ -407,7 +409,7 @@ void TestRegistro::tickSkippedDuringAnotherOperation() {
     // A tick that comes up while the test of all controllers waits for a reply.
     bool ranInside = false;
     QTimer::singleShot(0, &f.main(), [&] {
-        ranInside = F_Main::operacionEnCurso();
+        ranInside = kestrum::ops::operacionEnCurso();
         f.main().Eliminar_Tarj_cad_Y_Test_LectoresTimer();
     });
     f.main().B_Test_TODOSClick();
@@ -415,9 +417,9 @@ void TestRegistro::tickSkippedDuringAnotherOperation() {
     QCOMPARE(commands(CMD_TESTEAR), tests + 2);
 
     // The same with the guard set by hand.
-    f.main().marcaOperacion(true);
+    kestrum::ops::marcaOperacion(true);
     f.main().Eliminar_Tarj_cad_Y_Test_LectoresTimer();
-    f.main().marcaOperacion(false);
+    kestrum::ops::marcaOperacion(false);
     QCOMPARE(commands(CMD_TESTEAR), tests + 2);
 
     QCOMPARE(commands(CMD_BORRAR), 0);

@@ -7,6 +7,7 @@
 #include "Variables.h"
 #include "avisos.h"
 #include "consolefixture.h"
+#include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcoleccionusuario.h"
 #include "udorqcontrolador.h"
@@ -483,11 +484,11 @@ void TestTitulares::twoEditorsOpen() {
     f.main().B_New_USR_MainClick(); // already open: only brought forward
     f.w->newCard->reject();
     QVERIFY(!f.main().timerPeriodico()->isActive());
-    QVERIFY(f.main().eventosSuspendidos());
+    QVERIFY(kestrum::ops::Operaciones::instance().suspendidos());
     f.w->nuevoUsr->reject();
     f.w->nuevoUsr->reject(); // closed already: nothing more to resume
     QVERIFY(f.main().timerPeriodico()->isActive());
-    QVERIFY(!f.main().eventosSuspendidos());
+    QVERIFY(!kestrum::ops::Operaciones::instance().suspendidos());
 }
 
 QTEST_MAIN(TestTitulares)

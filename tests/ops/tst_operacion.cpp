@@ -16,9 +16,7 @@ private slots:
         QSignalSpy reanudados(&Operaciones::instance(), &Operaciones::eventosReanudados);
         {
             SuspensionEventos editor;
-            {
-                const SuspensionEventos workflow(false);
-            }
+            { const SuspensionEventos workflow(false); }
             QCOMPARE(reanudados.count(), 0);
             QVERIFY(Operaciones::instance().suspendidos());
         }
