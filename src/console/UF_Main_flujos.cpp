@@ -21,6 +21,7 @@
 #include "avisos.h"
 #include "consola.h"
 #include "dataroot.h"
+#include "distribucion.h"
 #include "errores.h"
 #include "listas.h"
 #include "operacion.h"
@@ -143,26 +144,10 @@ void borraUsuario(F_Main& main, store::DORQSistema& sistema, F_Pregunta_elimina_
 
 // ---------------------------------------------------------------- one card and its controllers
 
-namespace {
-
-// "Card 0000000005 stays in reader 2 Door B": the readers that did not acknowledge its erase.
-void avisaRetenida(const QString& codigo, const std::vector<int>& lectores) {
-    store::DORQSistema* sistema = sistemaAbierto();
-    QStringList nombres;
-    for (int n : lectores) {
-        const auto c = sistema ? sistema->Controladores()->Busca_Controlador(n) : nullptr;
-        nombres << (c ? nombreLector(n, c->descripcion()) : QString::number(n) + QLatin1Char('?'));
-    }
-    Avisa(QStringLiteral("KS_Erase_not_acknowledged"), {codigo, nombres.join(QStringLiteral(", "))});
-}
-
-} // namespace
-
 bool F_Main::Borro_la_tarjeta_TODOS_CX(const std::shared_ptr<store::DORQTarjeta>& tarjeta) {
     if (!tarjeta || !tarjeta->Coleccion())
         return false;
-    // A second erase for a controller that refused the first.
-    const auto r = tarjeta->Coleccion()->Borra_De_Controladores(*tarjeta, 2);
+    const ops::TBorrado r = ops::Libera_Tarjeta(*tarjeta);
     if (!r.todos)
         avisaRetenida(tarjeta->codigo_tarjeta(), r.retenida);
     return r.todos;

@@ -3,6 +3,7 @@
 #include "UF_Main.h"
 #include "UF_User_Muestra.h"
 #include "Variables.h"
+#include "acuses.h"
 #include "arranque.h"
 #include "consola.h"
 #include "dataroot.h"
@@ -11,6 +12,7 @@
 #include "langtexts.h"
 #include "listas.h"
 #include "operacion.h"
+#include "periodica.h"
 #include "reloj.h"
 #include "safefile.h"
 #include "udorqcoleccioncontrolador.h"
@@ -394,31 +396,10 @@ void F_Main::Eliminar_Tarj_cad_Y_Test_LectoresTimer() {
     }
 
     if (v.releaseExpiredCards) {
-        store::DORQSistema* sistema = sistemaAbierto();
-        QStringList codigos;
-        for (int i = 0; sistema && i < sistema->Tarjetas()->Cuenta(); ++i)
-            codigos << sistema->Tarjetas()->Tarjeta(i)->codigo_tarjeta();
-        for (const QString& codigo : codigos) {
-            sistema = sistemaAbierto();
-            if (!sistema)
-                break;
-            store::DORQColeccionTarjeta* tarjetas = sistema->Tarjetas();
-            const auto tarjeta = tarjetas->Busca_Tarjeta(codigo);
-            if (!tarjeta || !tarjeta->usar_fecha_cad() || !(ops::Reloj::ahora() > tarjeta->fecha_caducidad()))
-                continue;
-            liberada = true;
-            Libera_Tarjeta_Lectores(codigo);
-            // A controller that kept the card keeps its row: the card waits for the next tick.
-            if (tarjetas->Tiene_Asignaciones(codigo))
-                continue;
-            // Looked up again: a list rebuilt during the replies reloads the store.
-            const auto libre = tarjetas->Busca_Tarjeta(codigo);
-            if (!libre)
-                continue;
-            libre->setUsuario(nullptr);
-            libre->setUsar_fecha_cad(false);
-            tarjetas->Modifica_Tarjeta(*libre);
-        }
+        const ops::Liberacion r = ops::Libera_Caducadas(&sistemaAbierto, ops::Reloj::ahora());
+        liberada = r.alguna;
+        for (const auto& [codigo, lectores] : r.retenidas)
+            avisaRetenida(codigo, lectores);
     }
 }
 

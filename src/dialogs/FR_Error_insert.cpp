@@ -3,6 +3,7 @@
 #include "acuses.h"
 #include "avisos.h"
 #include "consola.h"
+#include "distribucion.h"
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
@@ -141,7 +142,7 @@ void F_Error_insert::B_YesClick() {
     const ops::GuardaOperacion operacion;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto cursor = qScopeGuard([] { QApplication::restoreOverrideCursor(); });
-    if (sistema->Tarjetas()->Reintenta_Pendientes(*tarjeta)) {
+    if (ops::Reintenta_Pendientes(*sistema->Tarjetas(), *tarjeta)) {
         accept();
         return;
     }

@@ -1,6 +1,7 @@
 #include "UF_Edit_User.h"
 
 #include "consola.h"
+#include "distribucion.h"
 #include "formas.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqcoleccionusuario.h"
@@ -89,7 +90,7 @@ void F_Edit_User::Elimina_TODAS_tarjetas(const store::DORQUsuario& titular) {
     const store::TTarjetaLista suyas = titular.Lista_Tarjetas();
     for (const store::TTarjetaAlmacenada& t : suyas) {
         const QString codigo = t.tarjeta->codigo_tarjeta();
-        if (t.tarjeta->Asignaciones().empty() || tarjetas.Borra_De_Controladores(*t.tarjeta).confirmados > 0)
+        if (t.tarjeta->Asignaciones().empty() || ops::Borra_De_Controladores(*t.tarjeta).confirmados > 0)
             libera(tarjetas, codigo);
     }
 }

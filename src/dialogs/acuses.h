@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QStringList>
+#include <vector>
 
 namespace kestrum::ui {
 
@@ -16,6 +17,9 @@ public:
 private:
     QStringList envios_;
 };
+
+// "Card 0000000005 stays in reader 2 Door B": the readers that did not acknowledge its erase.
+void avisaRetenida(const QString& codigo, const std::vector<int>& lectores);
 
 // "3 Door C": a reader as the lists name it.
 QString nombreLector(int lector, const QString& descripcion);

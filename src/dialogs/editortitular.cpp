@@ -5,6 +5,7 @@
 #include "avisos.h"
 #include "consola.h"
 #include "dataroot.h"
+#include "distribucion.h"
 #include "errores.h"
 #include "formas.h"
 #include "iconos.h"
@@ -487,7 +488,7 @@ void EditorTitular::asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& ti
             tarjeta = tarjetas.Busca_Tarjeta(codigo);
         }
         if (tarjeta) {
-            tarjetas.Borra_De_Controladores(*tarjeta);
+            ops::Borra_De_Controladores(*tarjeta);
             tarjeta->setUsuario(titular);
             tarjeta->setFecha_alta(ahora);
             tarjeta->setFecha_caducidad(caducidad_.caducidad());
@@ -506,24 +507,9 @@ void EditorTitular::asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& ti
         tarjeta = tarjetas.Busca_Tarjeta(codigo);
         if (!tarjeta)
             continue;
-        for (const int cod : marcados) {
-            const auto controlador = controladores.Busca_Controlador(cod);
-            if (!controlador)
-                continue;
-            link::DORQComunicador* comunicador = controlador->Comunicador();
-            link::TTest_Informacion info;
-            if (comunicador)
-                comunicador->Testear(info);
-            const bool almacenada = info.Ok == 1 && comunicador->Enviar_Tarjeta(codigo);
-            qCDebug(lcUi) << "card" << codigo << "to controller" << cod
-                          << (almacenada ? "stored" : "pending");
-            if (!almacenada)
+        for (const int cod : ops::Envia_A_Lectores(*sistema, *tarjeta, marcados)) {
+            if (const auto controlador = controladores.Busca_Controlador(cod))
                 sinAcuse.anota(cod, controlador->descripcion(), codigo);
-            if (!controlador->Tiene_Tarjeta(*tarjeta))
-                tarjetas.Crea_Asignacion(*tarjeta, cod, almacenada);
-            else if (almacenada)
-                // A row the erase could not drop: the controller holds the card now.
-                tarjetas.Marca_Almacenada(codigo, cod);
         }
     }
     if (!sinAcuse.vacio()) {

@@ -202,64 +202,18 @@ bool DORQColeccionTarjeta::Crea_Tarjeta_Y_Asignaciones(const DORQTarjeta& t) {
     return true;
 }
 
-bool DORQColeccionTarjeta::Reintenta_Pendientes(const DORQTarjeta& t) {
-    QList<int> pendientes;
-    {
-        Query q(db());
-        q.prepare(QStringLiteral(
-                      "select controlador from dorqcontroladortarjeta where tarjeta=:codigo_tarjeta and "
-                      "\"_STOREDINHW\"= :No"))
-            .bind(QStringLiteral("codigo_tarjeta"), t.codigo_tarjeta())
-            .bind(QStringLiteral("No"), QStringLiteral("N"))
-            .exec();
-        while (q.next())
-            pendientes << q.integer(0);
-    }
-    const DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
-    bool result = true;
-    for (const int cod : pendientes) {
-        // Held here: a reload during the command's wait must not free the entity under us.
-        const auto c = controladores ? controladores->Busca_Controlador(cod) : nullptr;
-        if (!c)
-            continue;
-        // A controller whose link was never created counts as one that does not answer.
-        if (c->Comunicador() && c->Comunicador()->Enviar_Tarjeta(t.codigo_tarjeta()))
-            Marca_Almacenada(t.codigo_tarjeta(), cod);
-        else
-            result = false;
-    }
-    return result;
-}
-
-DORQColeccionTarjeta::TBorrado DORQColeccionTarjeta::Borra_De_Controladores(const DORQTarjeta& t,
-                                                                            int intentos) {
-    TBorrado r;
-    const QString codigo = t.codigo_tarjeta();
-    const std::vector<TAsignacion> asignaciones = t.Asignaciones();
-    for (const TAsignacion& a : asignaciones) {
-        // Held until the row is dropped: a reload during a reply wait must not free it.
-        const auto c = t.Controlador(a);
-        link::DORQComunicador* comunicador = c ? c->Comunicador() : nullptr;
-        if (!comunicador || !c->Coleccion()) {
-            r.todos = false;
-            r.retenida.push_back(a.controlador);
-            continue;
-        }
-        link::TTest_Informacion info;
-        comunicador->Testear(info);
-        bool borrada = false;
-        for (int i = 0; info.Ok == 1 && !borrada && i < intentos; ++i)
-            borrada = comunicador->Borrar_Tarjeta(codigo);
-        if (!borrada) {
-            qCDebug(lcStore) << "card" << codigo << "stays in controller" << a.controlador;
-            r.todos = false;
-            r.retenida.push_back(a.controlador);
-            continue;
-        }
-        c->Coleccion()->Borra_Asignacion(*c, codigo);
-        ++r.confirmados;
-    }
-    return r;
+QList<int> DORQColeccionTarjeta::Controladores_Pendientes(const QString& codigo) {
+    Query q(db());
+    q.prepare(
+         QStringLiteral("select controlador from dorqcontroladortarjeta where tarjeta=:codigo_tarjeta and "
+                        "\"_STOREDINHW\"= :No"))
+        .bind(QStringLiteral("codigo_tarjeta"), codigo)
+        .bind(QStringLiteral("No"), QStringLiteral("N"))
+        .exec();
+    QList<int> out;
+    while (q.next())
+        out << q.integer(0);
+    return out;
 }
 
 void DORQColeccionTarjeta::Marca_Todas_Almacenadas() {

@@ -46,21 +46,8 @@ public:
     void Crea_Asignaciones(const DORQTarjeta& tarjeta, bool almacenada);
     bool Crea_Tarjeta_Y_Asignaciones(const DORQTarjeta& tarjeta);
 
-    // Sends the card to every controller where its row is "N" and marks the acknowledged rows "S".
-    // False when a controller of the store did not acknowledge; rows of controllers that are not in
-    // the store are skipped. No reload.
-    bool Reintenta_Pendientes(const DORQTarjeta& tarjeta);
-
-    // What taking a card out of its controllers did.
-    struct TBorrado {
-        int confirmados = 0;       // controllers that acknowledged the erase; their rows are gone
-        bool todos = true;         // every row's controller acknowledged
-        std::vector<int> retenida; // controllers whose row stays (did not acknowledge, or unknown)
-    };
-    // Tests the controller of each of the card's rows and, when it answered, erases the card (up to
-    // `intentos` tries). A row goes only after its controller acknowledged; rows of controllers that
-    // are not in the store, never connected, silent or refusing stay. No reload.
-    TBorrado Borra_De_Controladores(const DORQTarjeta& tarjeta, int intentos = 1);
+    // The controllers where the card's row is "N".
+    QList<int> Controladores_Pendientes(const QString& codigo);
 
     void Marca_Todas_Almacenadas();
     void Marca_Pendiente(const QString& codigo, int controlador);

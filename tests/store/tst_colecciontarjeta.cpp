@@ -67,9 +67,6 @@ private slots:
     void statements();
     void counts();
     void marks();
-    void retryPending_data();
-    void retryPending();
-    void retryGoesToTheCurrentController();
     void manyCards();
 
 private:
@@ -414,63 +411,6 @@ void TestColeccionTarjeta::marks() {
     QCOMPARE(describe(tarjetas()), (QStringList{"0000000001|-1|N|1S 4N", "0000000002|-1|N|4S 1S"}));
     QVERIFY(tarjetas().Busca_Tarjeta(QStringLiteral("0000000001"))->Pendiente());
     QVERIFY(!tarjetas().Busca_Tarjeta(QStringLiteral("0000000002"))->Pendiente());
-}
-
-void TestColeccionTarjeta::retryPending_data() {
-    QTest::addColumn<bool>("refuse");
-    QTest::addColumn<bool>("result");
-    QTest::addColumn<QStringList>("rows");
-    QTest::newRow("both acknowledge")
-        << false << true
-        << QStringList{"0012345678|1|S", "0012345678|4|S", "0012345678|9|N", "0099999999|1|N"};
-    QTest::newRow("controller 4 refuses")
-        << true << false
-        << QStringList{"0012345678|1|S", "0012345678|4|N", "0012345678|9|N", "0099999999|1|N"};
-}
-
-void TestColeccionTarjeta::retryPending() {
-    QFETCH(bool, refuse);
-    QFETCH(bool, result);
-    QFETCH(QStringList, rows);
-    test::SimPorts sim(2);
-    addController(1, 1);
-    addController(4, 2);
-    addCard(QStringLiteral("0012345678"), -1);
-    addAssignment(QStringLiteral("0012345678"), 1, "N");
-    addAssignment(QStringLiteral("0012345678"), 4, "N");
-    addAssignment(QStringLiteral("0012345678"), 9, "N"); // no controller 9: skipped
-    addAssignment(QStringLiteral("0099999999"), 1, "N");
-    DORQSistema& s = inst_->open();
-    s.Arranca();
-    if (refuse)
-        sim.host().with(2, [](sim::SimController& c) { c.refuse(97); });
-    QCOMPARE(tarjetas().Reintenta_Pendientes(*tarjetas().Busca_Tarjeta(QStringLiteral("0012345678"))),
-             result);
-    QCOMPARE(assignmentRows(), rows);
-    for (int n : {1, 2}) {
-        QCOMPARE(sim.host().with(n, [](sim::SimController& c) { return c.commandCount(97); }), 1);
-        QCOMPARE(sim.host().with(n, [](sim::SimController& c) { return c.lastCommandData(97); }),
-                 test::bytes("00 12 34 56 78"));
-    }
-}
-
-void TestColeccionTarjeta::retryGoesToTheCurrentController() {
-    test::SimPorts sim(1);
-    addController(1, 1);
-    addCard(QStringLiteral("0000000042"), -1);
-    addAssignment(QStringLiteral("0000000042"), 1, "N");
-    DORQSistema& s = inst_->open();
-    s.Arranca();
-    const auto card = tarjetas().Busca_Tarjeta(QStringLiteral("0000000042"));
-    DORQColeccionControlador& controladores = *s.Controladores();
-    controladores.Carga(); // the entity the card was loaded with is replaced and its port closed
-
-    QVERIFY(!tarjetas().Reintenta_Pendientes(*card)); // the new entity has no link yet
-    QCOMPARE(assignmentRows(), QStringList{"0000000042|1|N"});
-    QVERIFY(controladores.Busca_Controlador(1)->Conecta());
-    QVERIFY(tarjetas().Reintenta_Pendientes(*card));
-    QCOMPARE(assignmentRows(), QStringList{"0000000042|1|S"});
-    QCOMPARE(sim.host().with(1, [](sim::SimController& c) { return c.memory(); }), QStringList{"0000000042"});
 }
 
 void TestColeccionTarjeta::manyCards() {
