@@ -2,6 +2,7 @@
 
 #include "portmap.h"
 
+#include <QEventLoop>
 #include <QThread>
 
 namespace kestrum::link {
@@ -149,88 +150,162 @@ void DORQComunicador::Desactivar_Incidencias() {
     link_.Activar_T_Incidencias(false);
 }
 
-Trama_GenVorna DORQComunicador::command(quint8 cmd, const QByteArray& data, quint8 destination) {
-    Trama_GenVorna reply = emptyTrama();
-    link_.Borrar_Datos();
-    link_.Anyadir_Datos(data);
-    if (espera())
-        espera()(this, cmd, true);
-    link_.Enviar_Comando(cmd, 1, destination, reply);
-    if (espera())
-        espera()(this, cmd, false);
-    return reply;
+DORQComunicador::Orden DORQComunicador::Orden_Testear() {
+    return {.comando = CMD_TESTEAR, .datos = {}, .destino = DIRECCION_LECTOR, .pausaMs = 50, .valida = true};
 }
 
-// A lone ACK reads as reply code 6 and so counts as success.
-bool DORQComunicador::acknowledged(quint8 cmd, const QByteArray& data) {
-    return command(cmd, data, direccionLector_)[1] == ACK;
+DORQComunicador::Orden DORQComunicador::Orden_Fijar_Tiempos(int cierre, int abierta) {
+    Orden o{.comando = CMD_FIJAR_TIEMPOS,
+            .datos = {},
+            .destino = DIRECCION_LECTOR,
+            .pausaMs = 200,
+            .valida = true};
+    o.valida = cierre >= 0 && cierre <= 99 && abierta >= 0 && abierta <= 99;
+    if (o.valida) {
+        o.datos.append(static_cast<char>(cierre));
+        o.datos.append(static_cast<char>(abierta));
+    }
+    return o;
 }
 
-void DORQComunicador::Testear(TTest_Informacion& info) {
-    pause(50);
-    info = TTest_Informacion{};
-    const Trama_GenVorna r = command(CMD_TESTEAR, {}, DIRECCION_LECTOR);
+DORQComunicador::Orden DORQComunicador::Orden_Master() {
+    return {.comando = CMD_MASTER, .datos = {}, .destino = DIRECCION_LECTOR, .pausaMs = 200, .valida = true};
+}
+
+namespace {
+
+DORQComunicador::Orden cardOrder(quint8 command, const std::optional<QByteArray>& bytes,
+                                 const QByteArray& prefix) {
+    return {.comando = command,
+            .datos = bytes ? prefix + *bytes : QByteArray(),
+            .destino = DORQComunicador::DIRECCION_LECTOR,
+            .pausaMs = 100,
+            .valida = bytes.has_value()};
+}
+
+} // namespace
+
+DORQComunicador::Orden DORQComunicador::Orden_Lote(const QString& card, bool last) {
+    return cardOrder(CMD_LOTE, Tarjeta_A_BCD(card), QByteArray(1, last ? '\x01' : '\x00'));
+}
+
+DORQComunicador::Orden DORQComunicador::Orden_Enviar(const QString& card) {
+    return cardOrder(CMD_ENVIAR, Tarjeta_A_BCD(card), {});
+}
+
+DORQComunicador::Orden DORQComunicador::Orden_Borrar(const QString& card) {
+    return cardOrder(CMD_BORRAR, Tarjeta_A_Hex(card), {});
+}
+
+DORQComunicador::Orden DORQComunicador::Orden_Vaciar() {
+    return {.comando = CMD_VACIAR, .datos = {}, .destino = DIRECCION_LECTOR, .pausaMs = 100, .valida = true};
+}
+
+DORQComunicador::Orden DORQComunicador::Orden_Leer(quint16 position) {
+    QByteArray data;
+    data.append(static_cast<char>(position >> 8));
+    data.append(static_cast<char>(position & 0xFF));
+    return {.comando = CMD_LEER, .datos = data, .destino = DIRECCION_LECTOR, .pausaMs = 200, .valida = true};
+}
+
+TTest_Informacion DORQComunicador::Decodifica_Test(const Trama_GenVorna& r) {
+    TTest_Informacion info;
     // Any frame with at least one data byte counts as an answer; the reply code is not examined.
     if (r[1] == FILLER || r[2] == FILLER)
-        return;
+        return info;
     info.Estado = Texto_Estado(r[2]);
     info.T_Abrepuertas = hexByte(r[3]);
     info.T_Puerta_Abierta = hexByte(r[4]);
     info.Version = r[5];
     info.Num_Tarjetas = QString::number(r[6] * 256 + r[7]);
     info.Ok = 1;
+    return info;
 }
 
-bool DORQComunicador::Fijar_Tiempos(int cierre, int abierta) {
-    pause(200);
-    if (cierre < 0 || cierre > 99 || abierta < 0 || abierta > 99)
-        return false;
-    QByteArray data;
-    data.append(static_cast<char>(cierre));
-    data.append(static_cast<char>(abierta));
-    return acknowledged(CMD_FIJAR_TIEMPOS, data);
+// A lone ACK reads as reply code 6 and so counts as success.
+bool DORQComunicador::Confirmado(const Trama_GenVorna& r) {
+    return r[1] == ACK;
 }
 
-bool DORQComunicador::Tarjeta_Master() {
-    pause(200);
-    const Trama_GenVorna r = command(CMD_MASTER, {}, direccionLector_);
+bool DORQComunicador::Decodifica_Master(const Trama_GenVorna& r) {
     return r[1] == REPLY_MASTER && r[2] == 1;
 }
 
-bool DORQComunicador::Enviar_Tarjeta_Lote(const QString& card, bool last) {
-    pause(100);
-    const auto bcd = Tarjeta_A_BCD(card);
-    if (!bcd)
-        return false;
-    return acknowledged(CMD_LOTE, QByteArray(1, last ? '\x01' : '\x00') + *bcd);
-}
-
-bool DORQComunicador::Enviar_Tarjeta(const QString& card) {
-    pause(100);
-    const auto bcd = Tarjeta_A_BCD(card);
-    return bcd && acknowledged(CMD_ENVIAR, *bcd);
-}
-
-bool DORQComunicador::Borrar_Tarjeta(const QString& card) {
-    pause(100);
-    const auto bytes = Tarjeta_A_Hex(card);
-    return bytes && acknowledged(CMD_BORRAR, *bytes);
-}
-
-bool DORQComunicador::Vaciar_Tarjetas() {
-    pause(100);
-    return acknowledged(CMD_VACIAR, {});
-}
-
-QString DORQComunicador::Leer_Tarjeta(quint16 position) {
-    pause(200);
-    QByteArray data;
-    data.append(static_cast<char>(position >> 8));
-    data.append(static_cast<char>(position & 0xFF));
-    const Trama_GenVorna r = command(CMD_LEER, data, direccionLector_);
+QString DORQComunicador::Decodifica_Lectura(const Trama_GenVorna& r) {
     if (r[1] != REPLY_CARD)
         return {};
     return hexFrom(r, 2).left(10);
+}
+
+void DORQComunicador::Inicia(const Orden& orden, tvorna::Completion done) {
+    if (!orden.valida) {
+        done(emptyTrama());
+        return;
+    }
+    if (link_.Ocupado()) {
+        // The payload belongs to the running transaction until it ends (its retries resend it).
+        qCWarning(lcLink) << link_.portName() << "command" << orden.comando
+                          << "refused: a transaction is running";
+        done(emptyTrama());
+        return;
+    }
+    link_.Borrar_Datos();
+    link_.Anyadir_Datos(orden.datos);
+    if (espera())
+        espera()(this, orden.comando, true);
+    link_.startCommand(orden.comando, 1, orden.destino,
+                       [this, cmd = orden.comando, done = std::move(done)](const Trama_GenVorna& reply) {
+                           if (espera())
+                               espera()(this, cmd, false);
+                           done(reply);
+                       });
+}
+
+Trama_GenVorna DORQComunicador::Ejecuta(const Orden& orden) {
+    pause(orden.pausaMs);
+    Trama_GenVorna reply = emptyTrama();
+    bool finished = false;
+    QEventLoop loop;
+    Inicia(orden, [&](const Trama_GenVorna& r) {
+        reply = r;
+        finished = true;
+        loop.quit();
+    });
+    if (!finished)
+        loop.exec();
+    return reply;
+}
+
+void DORQComunicador::Testear(TTest_Informacion& info) {
+    info = Decodifica_Test(Ejecuta(Orden_Testear()));
+}
+
+bool DORQComunicador::Fijar_Tiempos(int cierre, int abierta) {
+    return Confirmado(Ejecuta(Orden_Fijar_Tiempos(cierre, abierta)));
+}
+
+bool DORQComunicador::Tarjeta_Master() {
+    return Decodifica_Master(Ejecuta(Orden_Master()));
+}
+
+bool DORQComunicador::Enviar_Tarjeta_Lote(const QString& card, bool last) {
+    return Confirmado(Ejecuta(Orden_Lote(card, last)));
+}
+
+bool DORQComunicador::Enviar_Tarjeta(const QString& card) {
+    return Confirmado(Ejecuta(Orden_Enviar(card)));
+}
+
+bool DORQComunicador::Borrar_Tarjeta(const QString& card) {
+    return Confirmado(Ejecuta(Orden_Borrar(card)));
+}
+
+bool DORQComunicador::Vaciar_Tarjetas() {
+    return Confirmado(Ejecuta(Orden_Vaciar()));
+}
+
+QString DORQComunicador::Leer_Tarjeta(quint16 position) {
+    return Decodifica_Lectura(Ejecuta(Orden_Leer(position)));
 }
 
 void DORQComunicador::Decodificar_Incidencia(QObject*, const Trama_GenVorna& frame) {

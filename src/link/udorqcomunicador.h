@@ -47,6 +47,38 @@ public:
     static constexpr quint8 DIRECCION_LECTOR = CONTROLLER_ADDRESS;
     static constexpr int VELOCIDAD = 350;
 
+    // One command as data: what goes on the wire and the pause the controller needs before it.
+    // An order built from input the command refuses (a card that is not 1 to 10 digits, a door
+    // time above 99) is not valid: it counts as a failure and never touches the link.
+    struct Orden {
+        quint8 comando = 0;
+        QByteArray datos;
+        quint8 destino = DIRECCION_LECTOR;
+        int pausaMs = 0;
+        bool valida = true;
+    };
+    static Orden Orden_Testear();
+    static Orden Orden_Fijar_Tiempos(int cierre, int abierta);
+    static Orden Orden_Master();
+    static Orden Orden_Lote(const QString& card, bool last);
+    static Orden Orden_Enviar(const QString& card);
+    static Orden Orden_Borrar(const QString& card);
+    static Orden Orden_Vaciar();
+    static Orden Orden_Leer(quint16 position);
+
+    // Replies read back. An empty reply (no answer, an invalid order) reads as a failure.
+    static TTest_Informacion Decodifica_Test(const Trama_GenVorna& reply);
+    static bool Confirmado(const Trama_GenVorna& reply); // code 6, or a lone ACK
+    static bool Decodifica_Master(const Trama_GenVorna& reply);
+    static QString Decodifica_Lectura(const Trama_GenVorna& reply); // empty: not read
+
+    // Runs the order's transaction without its pause: the caller keeps the gap before it. `done` is
+    // called exactly once, at once (before Inicia returns) for an invalid order, a closed port or a
+    // link that is running another transaction.
+    void Inicia(const Orden& orden, tvorna::Completion done);
+    // The synchronous form: the blocking pause, then the same transaction.
+    Trama_GenVorna Ejecuta(const Orden& orden);
+
     explicit DORQComunicador(QObject* owner = nullptr);
 
     // Texts of the controller's state codes; until the language texts are loaded the key is the text.
@@ -83,9 +115,6 @@ public:
     quint8 Direccion_Lector() const { return direccionLector_; }
 
 private:
-    Trama_GenVorna command(quint8 command, const QByteArray& data, quint8 destination);
-    bool acknowledged(quint8 command, const QByteArray& data);
-
     tvorna link_;
     quint8 direccionLector_ = DIRECCION_LECTOR;
     QString puerto_;
