@@ -80,6 +80,10 @@ public:
     void I_PLAY_OFFClick(); // start registering
     void I_PLAY_ONClick();  // stop registering
     void Test_Controlador(int numero, int fila);
+    // One controller's test answer into both lists of the readers' panel.
+    void muestraTest(int numero, int fila, const kestrum::link::TTest_Informacion& info,
+                     const QString& errorPuerto);
+    void testeaALaVez(const QList<int>& numeros);
     void B_Test_CxClick();
     void B_Test_TODOSClick();
     void Muestra_Incidencia(const kestrum::link::TEventoInformacion& info);

@@ -15,6 +15,7 @@
 #include "periodica.h"
 #include "reloj.h"
 #include "safefile.h"
+#include "transferencias.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcoleccionincidencia.h"
 #include "udorqcolecciontarjeta.h"
@@ -313,6 +314,11 @@ void F_Main::Muestra_Incidencia(const link::TEventoInformacion& info) {
 void F_Main::Test_Controlador(int numero, int fila) {
     QString errorPuerto;
     const link::TTest_Informacion info = testea(numero, &errorPuerto);
+    muestraTest(numero, fila, info, errorPuerto);
+}
+
+void F_Main::muestraTest(int numero, int fila, const link::TTest_Informacion& info,
+                         const QString& errorPuerto) {
     const bool contesta = info.Ok == 1;
     ModeloLista& l1 = modeloDe(l1Contr_);
     // The reply wait lets other handlers run; one may have rebuilt the list.
@@ -330,6 +336,19 @@ void F_Main::Test_Controlador(int numero, int fila) {
     modeloDe(l2Contr_).anyadeFila(filaEstado(numero, descripcion, info, enBD));
 }
 
+// Every port at once: each row fills in as its controller answers or gives up.
+void F_Main::testeaALaVez(const QList<int>& numeros) {
+    store::DORQSistema* sistema = sistemaAbierto();
+    modeloDe(l2Contr_).limpia();
+    if (!sistema || numeros.isEmpty())
+        return;
+    ops::TestTodos test(*sistema);
+    connect(&test, &ops::TestTodos::resultado, this, [this](const ops::TestTodos::Resultado& r) {
+        protegido([&] { muestraTest(r.numero, -1, r.info, r.errorPuerto); });
+    });
+    test.ejecuta(numeros);
+}
+
 void F_Main::B_Test_CxClick() {
     if (ops::operacionEnCurso())
         return;
@@ -342,9 +361,7 @@ void F_Main::B_Test_CxClick() {
     QList<int> numeros;
     for (int row : filas)
         numeros << l1.fila(row).celdas.value(0).toInt();
-    modeloDe(l2Contr_).limpia();
-    for (qsizetype i = 0; i < filas.size(); ++i)
-        Test_Controlador(numeros.at(i), filas.at(i));
+    testeaALaVez(numeros);
 }
 
 void F_Main::B_Test_TODOSClick() {
@@ -356,9 +373,7 @@ void F_Main::B_Test_TODOSClick() {
     QList<int> numeros;
     for (int row = 0; row < l1.filas(); ++row)
         numeros << l1.fila(row).celdas.value(0).toInt();
-    modeloDe(l2Contr_).limpia();
-    for (qsizetype row = 0; row < numeros.size(); ++row)
-        Test_Controlador(numeros.at(row), static_cast<int>(row));
+    testeaALaVez(numeros);
 }
 
 // ---------------------------------------------------------------- periodic task
@@ -382,15 +397,23 @@ void F_Main::Eliminar_Tarj_cad_Y_Test_LectoresTimer() {
 
     if (v.testControllers) {
         const ModeloLista& l1 = modeloDe(l1Contr_);
-        std::vector<Fila> filas;
-        for (int row = 0; row < l1.filas(); ++row)
-            filas.push_back(l1.fila(row));
-        for (const Fila& f : filas) {
-            if (testea(f.celdas.value(0).toInt()).Ok == 1)
+        QList<int> numeros;
+        QHash<int, QString> descripciones;
+        for (int row = 0; row < l1.filas(); ++row) {
+            const int n = l1.fila(row).celdas.value(0).toInt();
+            numeros << n;
+            descripciones.insert(n, l1.fila(row).celdas.value(1));
+        }
+        store::DORQSistema* sistema = sistemaAbierto();
+        const std::vector<ops::TestTodos::Resultado> resultados =
+            sistema && !numeros.isEmpty() ? ops::TestTodos(*sistema).ejecuta(numeros)
+                                          : std::vector<ops::TestTodos::Resultado>{};
+        for (const auto& r : resultados) {
+            if (r.info.Ok == 1)
                 continue;
             Fila aviso;
-            aviso.celdas = QStringList{mensaje(13), ahoraTexto(), f.celdas.value(1), QStringLiteral("¿?¿?"),
-                                       SIN_TITULAR};
+            aviso.celdas = QStringList{mensaje(13), ahoraTexto(), descripciones.value(r.numero),
+                                       QStringLiteral("¿?¿?"), SIN_TITULAR};
             alPrincipio(incidencias_, std::move(aviso));
         }
     }
