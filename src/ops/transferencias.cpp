@@ -2,8 +2,11 @@
 
 #include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
+#include "udorqcolecciontarjeta.h"
 #include "udorqcontrolador.h"
 #include "udorqsistema.h"
+
+#include <map>
 
 namespace kestrum::ops {
 
@@ -28,6 +31,34 @@ std::vector<std::shared_ptr<store::DORQControlador>> controladores(const store::
 QString errorPuerto(const store::DORQControlador& c) {
     link::DORQComunicador* com = c.Comunicador();
     return com && com->link().isOpen() ? QString() : c.ultimoError();
+}
+
+ProgresoLector progresoDe(const store::DORQControlador& c) {
+    ProgresoLector p;
+    p.numero = c.cod();
+    p.descripcion = c.descripcion();
+    p.puerto = c.puerto_serie();
+    return p;
+}
+
+// Waits for the runner, then ends what the runner left open (a cancel, an error) with `cierra`,
+// then reloads with `recarga`. The first error of all of these comes out once every step ran: an
+// error on one controller must not keep another one's results from being written.
+template <class Cierra, class Recarga> void concluye(PortRunner& runner, Cierra&& cierra, Recarga&& recarga) {
+    std::exception_ptr error;
+    auto guarda = [&](auto&& paso) {
+        try {
+            paso();
+        } catch (...) {
+            if (!error)
+                error = std::current_exception();
+        }
+    };
+    guarda([&] { runner.espera(); });
+    cierra(guarda);
+    guarda(recarga);
+    if (error)
+        std::rethrow_exception(error);
 }
 
 } // namespace
@@ -61,6 +92,130 @@ std::vector<TestTodos::Resultado> TestTodos::ejecuta(const QList<int>& numeros) 
     }
     runner_.espera();
     return resultados;
+}
+
+// One controller's run of a send.
+struct EnvioTotal::Envio {
+    std::size_t indice = 0;
+    std::shared_ptr<store::DORQControlador> controlador;
+    QList<std::pair<QString, bool>> cargas; // card code, load flag
+    QStringList confirmadas;
+    bool terminado = false;
+};
+
+EnvioTotal::EnvioTotal(store::DORQSistema& s, QObject* parent) : QObject(parent), sistema_(s) {}
+
+EnvioTotal::~EnvioTotal() = default;
+
+int EnvioTotal::hechas() const {
+    int n = 0;
+    for (const auto& p : lectores_)
+        n += p.hechas;
+    return n;
+}
+
+int EnvioTotal::total() const {
+    int n = 0;
+    for (const auto& p : lectores_)
+        n += p.total;
+    return n;
+}
+
+void EnvioTotal::cancela() {
+    runner_.cancela();
+}
+
+void EnvioTotal::ejecuta() {
+    store::DORQColeccionTarjeta& tarjetas = *sistema_.Tarjetas();
+    lectores_.clear();
+    envios_.clear();
+    QList<int> numeros(tarjetas.Cuenta_Asignaciones());
+    QStringList codigos;
+    tarjetas.Lee_Asignaciones(numeros, codigos);
+    // Every row is pending until its card is acknowledged: a run cut short (even by a crash)
+    // leaves no row "S" that was not acknowledged after the empty.
+    tarjetas.Marca_Todas_Pendientes();
+
+    std::map<int, Envio*> porNumero;
+    for (const auto& c : controladores(sistema_)) {
+        auto e = std::make_unique<Envio>();
+        e->indice = lectores_.size();
+        e->controlador = c;
+        porNumero.emplace(c->cod(), e.get());
+        lectores_.push_back(progresoDe(*c));
+        envios_.push_back(std::move(e));
+    }
+    for (qsizetype i = 0; i < numeros.size(); ++i) {
+        // The rows come ordered by controller: the flag marks the last card of each run.
+        const bool ultima = i + 1 == numeros.size() || numeros.at(i + 1) != numeros.at(i);
+        const auto it = porNumero.find(numeros.at(i));
+        if (it == porNumero.end()) {
+            qCDebug(lcOps) << "send: card" << codigos.at(i) << "of controller" << numeros.at(i)
+                           << "not in the store, left pending";
+            continue;
+        }
+        it->second->cargas.append({codigos.at(i), ultima});
+    }
+    for (auto& e : envios_) {
+        lectores_[e->indice].total = static_cast<int>(e->cargas.size());
+        Envio* envio = e.get();
+        runner_.encola(
+            e->controlador, DORQComunicador::Orden_Vaciar(),
+            [this, envio](const Trama_GenVorna& r) { vaciado(*envio, DORQComunicador::Confirmado(r)); });
+    }
+    concluye(
+        runner_,
+        [this](auto& guarda) {
+            for (auto& e : envios_) {
+                if (!e->terminado)
+                    guarda([&] { termina(*e, EstadoLector::Cancelado); });
+            }
+        },
+        [&tarjetas] { tarjetas.Carga(); });
+}
+
+void EnvioTotal::vaciado(Envio& e, bool confirmado) {
+    ProgresoLector& p = lectores_[e.indice];
+    if (!confirmado) {
+        // Its cards would each cost a time-out; they stay pending.
+        p.hechas = p.total;
+        termina(e, EstadoLector::NoContesta);
+        return;
+    }
+    p.estado = EstadoLector::Enviando;
+    emit progreso(static_cast<int>(e.indice));
+    if (e.cargas.isEmpty()) {
+        termina(e, EstadoLector::Hecho);
+        return;
+    }
+    for (const auto& [codigo, ultima] : e.cargas) {
+        runner_.encola(e.controlador, DORQComunicador::Orden_Lote(codigo, ultima),
+                       [this, &e, codigo](const Trama_GenVorna& r) {
+                           cargada(e, codigo, DORQComunicador::Confirmado(r));
+                       });
+    }
+}
+
+void EnvioTotal::cargada(Envio& e, const QString& codigo, bool confirmado) {
+    ProgresoLector& p = lectores_[e.indice];
+    ++p.hechas;
+    p.ultimo = codigo;
+    if (confirmado) {
+        ++p.confirmadas;
+        e.confirmadas << codigo;
+    }
+    emit progreso(static_cast<int>(e.indice));
+    if (p.hechas == p.total)
+        termina(e, EstadoLector::Hecho);
+}
+
+void EnvioTotal::termina(Envio& e, EstadoLector estado) {
+    if (e.terminado)
+        return;
+    e.terminado = true;
+    lectores_[e.indice].estado = estado;
+    sistema_.Tarjetas()->Marca_Almacenadas(e.controlador->cod(), e.confirmadas);
+    emit progreso(static_cast<int>(e.indice));
 }
 
 } // namespace kestrum::ops

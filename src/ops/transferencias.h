@@ -1,4 +1,5 @@
-// Work on every controller at once, on the per-port runner, with results as data. The dialogs hold the
+// Work on every controller at once, on the per-port runner, with results as data: test all and
+// send all cards (empty each controller and load its cards again). The dialogs hold the
 // operation guard and the event suspension around these calls and turn the results into rows, marks and
 // messages.
 #pragma once
@@ -9,6 +10,7 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <memory>
 #include <vector>
 
@@ -18,6 +20,21 @@ class DORQControlador;
 } // namespace kestrum::store
 
 namespace kestrum::ops {
+
+enum class EstadoLector { Esperando, Enviando, Hecho, NoContesta, Cancelado };
+
+struct ProgresoLector {
+    int numero = 0;
+    QString descripcion;
+    QString puerto;
+    // Cards dealt with (sent, or given up with a controller that did not acknowledge the empty),
+    // cards to send, cards acknowledged.
+    int hechas = 0;
+    int total = 0;
+    int confirmadas = 0;
+    EstadoLector estado = EstadoLector::Esperando;
+    QString ultimo; // the last card code handled
+};
 
 // Tests every controller at once (each one reopened first when its port is closed).
 class TestTodos : public QObject {
@@ -43,6 +60,44 @@ signals:
 private:
     store::DORQSistema& sistema_;
     PortRunner runner_;
+};
+
+// Send all: every controller of the store is emptied and then loaded again with the cards the
+// database assigns to it (command 34, the load flag on the last card of each controller's run).
+// A controller that does not acknowledge the empty is sent nothing. A row ends "S" only when its
+// card was acknowledged; every other row, including rows of controllers missing from the store,
+// ends "N". All rows are marked "N" first, and each controller's acknowledged rows are written in
+// one transaction when its run ends, so a run cut short leaves a sound state.
+class EnvioTotal : public QObject {
+    Q_OBJECT
+public:
+    explicit EnvioTotal(store::DORQSistema& s, QObject* parent = nullptr);
+    ~EnvioTotal() override;
+
+    // Waits in a nested event loop until every controller's run ended or was cancelled; database
+    // errors come out of here once the links stopped.
+    void ejecuta();
+    void cancela();
+
+    // One entry per controller of the store, in store order, once ejecuta started.
+    const std::vector<ProgresoLector>& lectores() const { return lectores_; }
+    int hechas() const;
+    int total() const;
+    PortRunner& runner() { return runner_; }
+
+signals:
+    void progreso(int indice); // lectores()[indice] changed
+
+private:
+    struct Envio;
+    void vaciado(Envio& e, bool confirmado);
+    void cargada(Envio& e, const QString& codigo, bool confirmado);
+    void termina(Envio& e, EstadoLector estado);
+
+    store::DORQSistema& sistema_;
+    PortRunner runner_;
+    std::vector<ProgresoLector> lectores_;
+    std::vector<std::unique_ptr<Envio>> envios_;
 };
 
 } // namespace kestrum::ops

@@ -288,6 +288,42 @@ void DORQColeccionTarjeta::Marca_Pendiente(const QString& codigo, int controlado
          {QStringLiteral("cod"), controlador}});
 }
 
+void DORQColeccionTarjeta::Marca_Todas_Pendientes() {
+    Db::exec(db(), QStringLiteral("Update dorqcontroladortarjeta SET \"_STOREDINHW\" = :No"),
+             {{QStringLiteral("No"), QStringLiteral("N")}});
+}
+
+namespace {
+
+// Runs `body` in one transaction of `db`: committed when it returns, rolled back when it raises.
+template <class F> void enTransaccion(QSqlDatabase db, const QString& what, F&& body) {
+    if (!db.transaction())
+        raise(db.lastError(), QStringLiteral("start transaction: ") + what);
+    try {
+        body();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    commit(db);
+}
+
+} // namespace
+
+void DORQColeccionTarjeta::Marca_Almacenadas(int controlador, const QStringList& codigos) {
+    if (codigos.isEmpty())
+        return;
+    enTransaccion(db(), QStringLiteral("stored marks"), [&] {
+        Query q(db());
+        q.prepare(QStringLiteral("Update dorqcontroladortarjeta SET \"_STOREDINHW\" =:Si WHERE "
+                                 "tarjeta=:codigo_tarjeta AND controlador= :cod"))
+            .bind(QStringLiteral("Si"), QStringLiteral("S"))
+            .bind(QStringLiteral("cod"), controlador);
+        for (const QString& codigo : codigos)
+            q.bind(QStringLiteral("codigo_tarjeta"), codigo).exec();
+    });
+}
+
 int DORQColeccionTarjeta::Cuenta_Asignaciones() {
     return Db::scalar(db(), QStringLiteral("select count(*) as tamanyo from dorqcontroladortarjeta")).toInt();
 }
