@@ -3,9 +3,11 @@
 #include "operacion.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
+#include "udorqcoleccionusuario.h"
 #include "udorqcontrolador.h"
 #include "udorqsistema.h"
 
+#include <algorithm>
 #include <map>
 
 namespace kestrum::ops {
@@ -216,6 +218,151 @@ void EnvioTotal::termina(Envio& e, EstadoLector estado) {
     lectores_[e.indice].estado = estado;
     sistema_.Tarjetas()->Marca_Almacenadas(e.controlador->cod(), e.confirmadas);
     emit progreso(static_cast<int>(e.indice));
+}
+
+// One controller's reading.
+struct RecepcionTotal::Lectura {
+    std::size_t indice = 0;
+    std::shared_ptr<store::DORQControlador> controlador;
+    std::vector<QString> leidas; // by position - 1; empty while not read
+    bool iniciada = false;       // the test answered and positions are being read
+    bool terminada = false;
+};
+
+RecepcionTotal::RecepcionTotal(store::DORQSistema& s, QObject* parent) : QObject(parent), sistema_(s) {}
+
+RecepcionTotal::~RecepcionTotal() = default;
+
+std::vector<RecepcionTotal::Preparado> RecepcionTotal::prepara() {
+    const auto lista = controladores(sistema_);
+    QList<int> numeros;
+    for (const auto& c : lista)
+        numeros << c->cod();
+    TestTodos test(sistema_);
+    const auto resultados = numeros.isEmpty() ? std::vector<TestTodos::Resultado>() : test.ejecuta(numeros);
+    std::vector<Preparado> out;
+    for (std::size_t i = 0; i < lista.size(); ++i) {
+        Preparado p;
+        p.numero = lista[i]->cod();
+        p.descripcion = lista[i]->descripcion();
+        p.puerto = lista[i]->puerto_serie();
+        p.info = resultados[i].info;
+        p.puedeRecibir = p.info.Ok == 1 && p.info.Version >= VERSION_MINIMA;
+        out.push_back(std::move(p));
+    }
+    return out;
+}
+
+void RecepcionTotal::cancela() {
+    runner_.cancela();
+}
+
+void RecepcionTotal::ejecuta() {
+    lectores_.clear();
+    lecturas_.clear();
+    for (const auto& c : controladores(sistema_)) {
+        auto l = std::make_unique<Lectura>();
+        l->indice = lectores_.size();
+        l->controlador = c;
+        lectores_.push_back(progresoDe(*c));
+        lecturas_.push_back(std::move(l));
+    }
+    for (auto& l : lecturas_) {
+        Lectura* lectura = l.get();
+        runner_.encola(l->controlador, DORQComunicador::Orden_Testear(),
+                       [this, lectura](const Trama_GenVorna& r) {
+                           testeado(*lectura, DORQComunicador::Decodifica_Test(r));
+                       });
+    }
+    concluye(
+        runner_,
+        [this](auto& guarda) {
+            for (auto& l : lecturas_) {
+                if (!l->terminada)
+                    guarda([&] { termina(*l, EstadoLector::Cancelado); });
+            }
+        },
+        [this] {
+            // Holders first: the cards find their holders in the users store while loading.
+            sistema_.Usuarios()->Carga();
+            sistema_.Tarjetas()->Carga();
+        });
+}
+
+void RecepcionTotal::testeado(Lectura& l, const link::TTest_Informacion& info) {
+    if (info.Ok != 1) {
+        termina(l, EstadoLector::NoContesta);
+        return;
+    }
+    if (info.Version < VERSION_MINIMA) {
+        termina(l, EstadoLector::NoPuedeRecibir);
+        return;
+    }
+    ProgresoLector& p = lectores_[l.indice];
+    p.total = std::clamp(info.Num_Tarjetas.toInt(), 0, 0xFFFF);
+    p.estado = EstadoLector::Recibiendo;
+    l.leidas.assign(static_cast<std::size_t>(p.total), QString());
+    l.iniciada = true;
+    emit progreso(static_cast<int>(l.indice));
+    pasada(l);
+}
+
+void RecepcionTotal::pasada(Lectura& l) {
+    ProgresoLector& p = lectores_[l.indice];
+    std::vector<int> posiciones;
+    for (std::size_t i = 0; i < l.leidas.size(); ++i) {
+        if (l.leidas[i].isEmpty())
+            posiciones.push_back(static_cast<int>(i) + 1);
+    }
+    if (posiciones.empty() || p.pasada == PASADAS) {
+        termina(l, EstadoLector::Hecho);
+        return;
+    }
+    ++p.pasada;
+    p.hechas = 0;
+    emit progreso(static_cast<int>(l.indice));
+    for (const int posicion : posiciones) {
+        const bool ultima = posicion == posiciones.back();
+        runner_.encola(l.controlador, DORQComunicador::Orden_Leer(static_cast<quint16>(posicion)),
+                       [this, &l, posicion, ultima](const Trama_GenVorna& r) {
+                           leida(l, posicion, DORQComunicador::Decodifica_Lectura(r), ultima);
+                       });
+    }
+}
+
+void RecepcionTotal::leida(Lectura& l, int posicion, const QString& codigo, bool ultimaDeLaPasada) {
+    ProgresoLector& p = lectores_[l.indice];
+    ++p.hechas;
+    if (!codigo.isEmpty()) {
+        l.leidas[static_cast<std::size_t>(posicion - 1)] = codigo;
+        ++p.confirmadas;
+        p.ultimo = codigo;
+    }
+    emit progreso(static_cast<int>(l.indice));
+    if (!ultimaDeLaPasada)
+        return;
+    // The controller gets its breath after a pass before anything else on its line.
+    runner_.pausaExtra(l.controlador, ESPERA_PASADA_MS);
+    pasada(l);
+}
+
+// Written when the controller's reading ends, in one transaction, so that the database does not
+// slow the reading of the others.
+void RecepcionTotal::termina(Lectura& l, EstadoLector estado) {
+    if (l.terminada)
+        return;
+    l.terminada = true;
+    lectores_[l.indice].estado = estado;
+    if (l.iniciada) {
+        QStringList codigos;
+        for (const QString& c : l.leidas) {
+            if (!c.isEmpty())
+                codigos << c;
+        }
+        const bool todas = static_cast<qsizetype>(l.leidas.size()) == codigos.size();
+        sistema_.Tarjetas()->Guarda_Recepcion(l.controlador->cod(), codigos, todas);
+    }
+    emit progreso(static_cast<int>(l.indice));
 }
 
 } // namespace kestrum::ops

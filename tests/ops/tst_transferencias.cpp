@@ -4,6 +4,7 @@
 #include "transferencias.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
+#include "udorqusuario.h"
 
 #include <QMutex>
 #include <QSignalSpy>
@@ -13,6 +14,7 @@
 using namespace kestrum;
 using kestrum::ops::EnvioTotal;
 using kestrum::ops::EstadoLector;
+using kestrum::ops::RecepcionTotal;
 using kestrum::ops::TestTodos;
 
 namespace {
@@ -42,6 +44,10 @@ private slots:
     void sendLoadFlags();
     void sendMarksOnlyAcknowledgedCards();
     void sendCancelledHalfway();
+    void receiveOnlyFromVersion20();
+    void receiveCreatesCardsAndHolders();
+    void receivePasses_data();
+    void receivePasses();
 
 private:
     static constexpr int SIMS = 3;
@@ -99,6 +105,11 @@ private:
     // Read on the simulator's thread, where it is written.
     QStringList recorded(int n, const std::shared_ptr<QStringList>& log) {
         return sim(n, [log](sim::SimController&) { return *log; });
+    }
+    void setVersion(int n, int version) {
+        sim(n, [version](sim::SimController& c) {
+            c.setSetup({.state = 2, .lockTime = 5, .openTime = 10, .version = static_cast<quint8>(version)});
+        });
     }
     std::unique_ptr<test::Installation> inst_;
     std::unique_ptr<test::SimPorts> sim_;
@@ -279,6 +290,124 @@ void TstTransferencias::sendCancelledHalfway() {
     }
     QVERIFY(stored >= 2);
     QVERIFY(stored < 12);
+}
+
+void TstTransferencias::receiveOnlyFromVersion20() {
+    addController(1, 1);
+    addController(2, 2);
+    addController(3, 3);
+    setVersion(1, 19);
+    setVersion(2, 20);
+    sim(3, [](sim::SimController& c) { c.setSilent(true); });
+    for (int n = 1; n <= 3; ++n)
+        sim(n, [](sim::SimController& c) { c.setMemory({"0000000011"}); });
+    addCard("0000000055");
+    addAssignment("0000000055", 1, "S");
+    addAssignment("0000000055", 3, "N");
+    store::DORQSistema& s = inst_->open();
+    RecepcionTotal recepcion(s);
+    const auto preparados = recepcion.prepara();
+    QCOMPARE(preparados.size(), std::size_t(3));
+    QCOMPARE(preparados[0].info.Version, 19);
+    QVERIFY(!preparados[0].puedeRecibir);
+    QVERIFY(preparados[1].puedeRecibir);
+    QVERIFY(!preparados[2].puedeRecibir);
+
+    recepcion.ejecuta();
+    const auto& l = recepcion.lectores();
+    QCOMPARE(l[0].estado, EstadoLector::NoPuedeRecibir);
+    QCOMPARE(l[1].estado, EstadoLector::Hecho);
+    QCOMPARE(l[2].estado, EstadoLector::NoContesta);
+    // Nothing was read from the old one: its rows stay as they were, as do the silent one's.
+    QCOMPARE(sim(1, [](sim::SimController& c) { return c.commandCount(113); }), 0);
+    QCOMPARE(cardsMarked(1, "S"), QStringList{"0000000055"});
+    QCOMPARE(cardsMarked(3, "N"), QStringList{"0000000055"});
+    QCOMPARE(cardsMarked(2, "S"), QStringList{"0000000011"});
+}
+
+void TstTransferencias::receiveCreatesCardsAndHolders() {
+    const QString unknown = "0000000077", held = "0000000011", free = "0000000022", old = "0000000033";
+    addController(1, 1);
+    addController(2, 2);
+    inst_->sql(QStringLiteral("INSERT INTO dorqusuario VALUES(5,'Ana','Ruiz','S','')"));
+    addCard(held, 5);
+    addCard(free);
+    addCard(old, 5);
+    addAssignment(held, 2, "N");
+    addAssignment(old, 1, "S"); // no longer in the controller
+    for (int n = 1; n <= 2; ++n)
+        setVersion(n, 20);
+    sim(1, [&](sim::SimController& c) { c.setMemory({unknown, held, free}); });
+    sim(2, [&](sim::SimController& c) { c.setMemory({held, unknown}); });
+    store::DORQSistema& s = inst_->open();
+    RecepcionTotal recepcion(s);
+    recepcion.ejecuta();
+
+    QCOMPARE(cardsMarked(1, "S"), sorted({unknown, held, free}));
+    QCOMPARE(cardsMarked(1, "N"), QStringList{});
+    QCOMPARE(cardsMarked(2, "S"), sorted({unknown, held}));
+    // One card and one holder for the code read twice, one holder for the free card, no new
+    // holder for the held one.
+    QCOMPARE(inst_->scalar("SELECT count(*) FROM dorqtarjeta WHERE codigo_tarjeta='0000000077'").toInt(), 1);
+    QCOMPARE(inst_->scalar("SELECT count(*) FROM dorqusuario").toInt(), 3);
+    QCOMPARE(inst_->rows("SELECT nombre, apellidos FROM dorqusuario WHERE id<>5"), (QStringList{"|", "|"}));
+    QCOMPARE(inst_->scalar("SELECT usuario FROM dorqtarjeta WHERE codigo_tarjeta='0000000011'").toInt(), 5);
+    QVERIFY(inst_->scalar("SELECT usuario FROM dorqtarjeta WHERE codigo_tarjeta='0000000022'").toInt() > 0);
+    // The stores were reloaded: the new card has its holder in memory.
+    const auto card = s.Tarjetas()->Busca_Tarjeta(unknown);
+    QVERIFY(card);
+    QVERIFY(card->usuario());
+    QCOMPARE(card->usuario()->nombre(), QString());
+    QCOMPARE(card->Asignaciones().size(), std::size_t(2));
+    QCOMPARE(recepcion.lectores()[0].confirmadas, 3);
+}
+
+void TstTransferencias::receivePasses_data() {
+    QTest::addColumn<int>("reported");     // card count the test reports; -1: the real one
+    QTest::addColumn<int>("refusedReads"); // the reads refused after the first
+    QTest::addColumn<QStringList>("rows"); // controller 1's rows afterwards, "code|mark"
+    QTest::addColumn<int>("reads");
+    QTest::addColumn<int>("passes");
+    const QStringList read{"0000000001|S", "0000000002|S", "0000000003|S"};
+    QTest::newRow("all read at once") << -1 << 0 << read << 3 << 1;
+    QTest::newRow("position 2 read on the second pass") << -1 << 1 << read << 4 << 2;
+    QTest::newRow("position 4 never read: old rows stay")
+        << 4 << 0 << (read + QStringList{"0000000009|N"}) << 4 + 1 + 1 << 3;
+}
+
+void TstTransferencias::receivePasses() {
+    QFETCH(int, reported);
+    QFETCH(int, refusedReads);
+    QFETCH(QStringList, rows);
+    QFETCH(int, reads);
+    QFETCH(int, passes);
+    addController(1, 1);
+    addCard("0000000009");
+    addAssignment("0000000009", 1, "N");
+    addCard("0000000002");
+    addAssignment("0000000002", 1, "N");
+    setVersion(1, 21);
+    sim(1, [&](sim::SimController& c) {
+        c.setMemory({"0000000001", "0000000002", "0000000003"});
+        c.setReportedCount(reported);
+        auto seen = std::make_shared<int>(0);
+        QObject::connect(
+            &c, &sim::SimController::commandReceived, &c,
+            [&c, seen, refusedReads](int cmd) {
+                if (cmd == 113 && ++*seen == 1 && refusedReads > 0)
+                    c.refuse(113, refusedReads);
+            },
+            Qt::DirectConnection);
+    });
+    store::DORQSistema& s = inst_->open();
+    RecepcionTotal recepcion(s);
+    recepcion.ejecuta();
+    QCOMPARE(inst_->rows("SELECT tarjeta, \"_STOREDINHW\" FROM dorqcontroladortarjeta WHERE controlador=1 "
+                         "ORDER BY tarjeta"),
+             rows);
+    QCOMPARE(sim(1, [](sim::SimController& c) { return c.commandCount(113); }), reads);
+    QCOMPARE(recepcion.lectores()[0].pasada, passes);
+    QCOMPARE(recepcion.lectores()[0].confirmadas, 3);
 }
 
 QTEST_GUILESS_MAIN(TstTransferencias)
