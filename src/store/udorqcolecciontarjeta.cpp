@@ -242,6 +242,107 @@ void DORQColeccionTarjeta::Marca_Pendiente(const QString& codigo, int controlado
          {QStringLiteral("cod"), controlador}});
 }
 
+void DORQColeccionTarjeta::Marca_Todas_Pendientes() {
+    Db::exec(db(), QStringLiteral("Update dorqcontroladortarjeta SET \"_STOREDINHW\" = :No"),
+             {{QStringLiteral("No"), QStringLiteral("N")}});
+}
+
+namespace {
+
+// Runs `body` in one transaction of `db`: committed when it returns, rolled back when it raises.
+template <class F> void enTransaccion(QSqlDatabase db, const QString& what, F&& body) {
+    if (!db.transaction())
+        raise(db.lastError(), QStringLiteral("start transaction: ") + what);
+    try {
+        body();
+    } catch (...) {
+        db.rollback();
+        throw;
+    }
+    commit(db);
+}
+
+} // namespace
+
+void DORQColeccionTarjeta::Marca_Almacenadas(int controlador, const QStringList& codigos) {
+    if (codigos.isEmpty())
+        return;
+    enTransaccion(db(), QStringLiteral("stored marks"), [&] {
+        Query q(db());
+        q.prepare(QStringLiteral("Update dorqcontroladortarjeta SET \"_STOREDINHW\" =:Si WHERE "
+                                 "tarjeta=:codigo_tarjeta AND controlador= :cod"))
+            .bind(QStringLiteral("Si"), QStringLiteral("S"))
+            .bind(QStringLiteral("cod"), controlador);
+        for (const QString& codigo : codigos)
+            q.bind(QStringLiteral("codigo_tarjeta"), codigo).exec();
+    });
+}
+
+void DORQColeccionTarjeta::Guarda_Recepcion(int controlador, const QStringList& codigos, bool reemplaza) {
+    enTransaccion(db(), QStringLiteral("received cards"), [&] {
+        if (reemplaza) {
+            Db::exec(db(), QStringLiteral("DELETE FROM dorqcontroladortarjeta WHERE controlador= :cod"),
+                     {{QStringLiteral("cod"), controlador}});
+        }
+        // Looked up in the database, not in memory: an earlier controller of the same receive may
+        // have created the card already.
+        Query busca(db());
+        busca.prepare(QStringLiteral("SELECT t.usuario, u.id FROM dorqtarjeta t LEFT JOIN dorqusuario u "
+                                     "ON u.id = t.usuario WHERE t.codigo_tarjeta = :codigo"));
+        Query titular(db());
+        titular.prepare(QStringLiteral(
+            "INSERT INTO dorqusuario(id,nombre,apellidos,permanente,fotografia) "
+            "VALUES(gen_id(GEN_DORQUSUARIO_ID, 1),:nombre,:apellidos,:permanente,:fotografia) RETURNING id"));
+        titular.bind(QStringLiteral("nombre"), QString())
+            .bind(QStringLiteral("apellidos"), QString())
+            .bind(QStringLiteral("permanente"), QStringLiteral("S"))
+            .bind(QStringLiteral("fotografia"), QString());
+        Query tarjeta(db());
+        tarjeta.prepare(QStringLiteral(
+            "INSERT INTO "
+            "dorqtarjeta(codigo_tarjeta,bloqueado,fecha_alta,fecha_caducidad,usuario,usar_fecha_cad)"
+            "VALUES(:cod_tarjeta,:No,:fecha_Alta,:fecha_caducidad,:usuario,:cad)"));
+        tarjeta.bind(QStringLiteral("No"), QStringLiteral("N"))
+            .bind(QStringLiteral("fecha_caducidad"), timestamp(QDateTime()))
+            .bind(QStringLiteral("cad"), QStringLiteral("N"));
+        Query asigna(db());
+        asigna.prepare(
+            QStringLiteral("UPDATE dorqtarjeta SET usuario=:usuario WHERE codigo_tarjeta=:codigo"));
+        Query fila(db());
+        fila.prepare(QStringLiteral(
+                         "UPDATE OR INSERT INTO dorqcontroladortarjeta(tarjeta,controlador,\"_STOREDINHW\") "
+                         "VALUES(:codigo_tarjeta,:controlador,:Si) MATCHING (tarjeta,controlador)"))
+            .bind(QStringLiteral("controlador"), controlador)
+            .bind(QStringLiteral("Si"), QStringLiteral("S"));
+        auto nuevoTitular = [&] {
+            titular.exec();
+            if (!titular.next())
+                throw DbError(QStringLiteral("INSERT INTO dorqusuario returned no id"), QString());
+            const int id = titular.integer(0);
+            titular.close();
+            return id;
+        };
+        for (const QString& codigo : codigos) {
+            busca.bind(QStringLiteral("codigo"), codigo).exec();
+            const bool existe = busca.next();
+            const bool conTitular = existe && !busca.value(1).isNull();
+            busca.close();
+            if (!existe) {
+                const int id = nuevoTitular();
+                tarjeta.bind(QStringLiteral("cod_tarjeta"), codigo)
+                    .bind(QStringLiteral("fecha_Alta"), timestamp(QDateTime::currentDateTime()))
+                    .bind(QStringLiteral("usuario"), id)
+                    .exec();
+            } else if (!conTitular) {
+                asigna.bind(QStringLiteral("usuario"), nuevoTitular())
+                    .bind(QStringLiteral("codigo"), codigo)
+                    .exec();
+            }
+            fila.bind(QStringLiteral("codigo_tarjeta"), codigo).exec();
+        }
+    });
+}
+
 int DORQColeccionTarjeta::Cuenta_Asignaciones() {
     return Db::scalar(db(), QStringLiteral("select count(*) as tamanyo from dorqcontroladortarjeta")).toInt();
 }

@@ -52,6 +52,17 @@ public:
     void Marca_Todas_Almacenadas();
     void Marca_Pendiente(const QString& codigo, int controlador);
     void Marca_Almacenada(const QString& codigo, int controlador);
+    // Bulk forms for the transfers; none reloads the store (one Carga when the transfer ends).
+    // Every assignment of the installation "N", in one statement.
+    void Marca_Todas_Pendientes();
+    // The given cards of one controller "S", in one transaction; all or none are written.
+    void Marca_Almacenadas(int controlador, const QStringList& codigos);
+    // What was read from one controller, in one transaction; all or none is written. With
+    // `reemplaza` the controller's rows are first dropped (every position was read); otherwise the
+    // old rows stay. Each code read gets its row "S"; an unknown code becomes a card with a new
+    // holder of empty names, a known card without a holder gets one. Writes dorqusuario too: reload
+    // the users store, then this one.
+    void Guarda_Recepcion(int controlador, const QStringList& codigos, bool reemplaza);
     int Cuenta_Asignaciones();
     // Every assignment, ordered by controller, into the two parallel lists sized by the caller (with
     // Cuenta_Asignaciones); both end with the number of rows read when the table holds fewer.
