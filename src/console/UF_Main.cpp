@@ -316,9 +316,8 @@ void F_Main::conectaPendientes() {
         const char* button;
         const char* caption;
     } pendientes[] = {
-        {"B_Send", nullptr},        {"B_Receive", nullptr},   {"B_Export_import", nullptr},
-        {"B_Send_u", nullptr},      {"B_receive_u", nullptr}, {"SpeedButton28", nullptr},
-        {"SpeedButton29", nullptr}, {"Image3", "Label6"},     {"Image6", "Label7"},
+        {"B_Export_import", nullptr}, {"SpeedButton28", nullptr}, {"SpeedButton29", nullptr},
+        {"Image3", "Label6"},         {"Image6", "Label7"},
     };
     for (const auto& p : pendientes) {
         auto* b = findChild<QAbstractButton*>(QLatin1String(p.button));

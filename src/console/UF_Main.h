@@ -117,6 +117,10 @@ public:
     void B_edit_usrClick();
     void B_New_CardClick();
     void B_Edit_CardClick();
+    // Send all and receive all; afterwards the holders' and cards' lists are rebuilt and every
+    // controller tested.
+    void B_SendClick();
+    void B_ReceiveClick();
     // Opens the pending-card window for the card of `row` when that row shows pending assignments.
     void Lista3DblClick(int row);
 
@@ -180,6 +184,7 @@ private:
     void alSuspender();
     void alReanudar(bool timerSiempre);
     void alCambiarOperacion(bool enCurso);
+    void trasTransferencia();
 
     Ventanas* ventanas_ = nullptr;
     QList<QPointer<QWidget>> ocultas_; // windows the lock hid

@@ -16,6 +16,8 @@
 #include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
 #include "UF_Pregunta_elimina_tarj.h"
+#include "UF_Send_Card.h"
+#include "UFr_recv_users.h"
 #include "acuses.h"
 #include "arranque.h"
 #include "avisos.h"
@@ -370,6 +372,26 @@ void F_Main::B_Nuevo_LoginClick() {
 
 // ---------------------------------------------------------------- controllers
 
+void F_Main::B_SendClick() {
+    if (!sistemaAbierto() || !ventanas_ || !ventanas_->sendCard || ops::operacionEnCurso())
+        return;
+    const auto despues = qScopeGuard([this] { trasTransferencia(); });
+    ventanas_->sendCard->exec();
+}
+
+void F_Main::B_ReceiveClick() {
+    if (!sistemaAbierto() || !ventanas_ || !ventanas_->recvUsers || ops::operacionEnCurso())
+        return;
+    const auto despues = qScopeGuard([this] { trasTransferencia(); });
+    ventanas_->recvUsers->exec();
+}
+
+void F_Main::trasTransferencia() {
+    enTodoCaso([this] { Refrescar_usuariosII(); });
+    enTodoCaso([this] { Refrescar_tarjetas(); });
+    enTodoCaso([this] { B_Test_TODOSClick(); });
+}
+
 void F_Main::conectaDialogos() {
     if (!ventanas_)
         return;
@@ -528,6 +550,10 @@ void F_Main::conectaFlujos() {
         {"B_edit_usr", &F_Main::B_edit_usrClick},
         {"B_New_Card", &F_Main::B_New_CardClick},
         {"B_Edit_Card", &F_Main::B_Edit_CardClick},
+        {"B_Send", &F_Main::B_SendClick},
+        {"B_Send_u", &F_Main::B_SendClick},
+        {"B_Receive", &F_Main::B_ReceiveClick},
+        {"B_receive_u", &F_Main::B_ReceiveClick},
     };
     for (const auto& [nombre, handler] : botones) {
         connect(boton(QString::fromLatin1(nombre)), &QToolButton::clicked, this,

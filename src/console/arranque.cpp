@@ -18,7 +18,9 @@
 #include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
 #include "UF_Pregunta_elimina_tarj.h"
+#include "UF_Send_Card.h"
 #include "UF_User_Muestra.h"
+#include "UFr_recv_users.h"
 #include "Variables.h"
 #include "avisos.h"
 #include "consola.h"
@@ -77,11 +79,13 @@ Ventanas::~Ventanas() {
     // The windows go before the installation they show, in the reverse order of their creation.
     userMuestra.reset();
     editUser.reset();
+    recvUsers.reset();
     nuevoLogin.reset();
     editarCard.reset();
     errorInsert.reset();
     preguntaEliminaTarj.reset();
     newCard.reset();
+    sendCard.reset();
     preguntaElimina.reset();
     muestraDel.reset();
     deleteConf.reset();
@@ -146,14 +150,18 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->deleteConf, m);
     crea(v->muestraDel, m);
     crea(v->preguntaElimina, m);
+    crea(v->sendCard, m);
     crea(v->newCard, m);
     crea(v->preguntaEliminaTarj, m);
     crea(v->errorInsert, m);
     crea(v->editarCard, m);
     crea(v->nuevoLogin, m);
+    crea(v->recvUsers, m);
     crea(v->editUser, m);
     crea(v->userMuestra, m);
     v->cloneController->setProgreso(v->muestraRecep.get());
+    v->sendCard->setProgreso(v->muestraRecep.get());
+    v->recvUsers->setProgreso(v->muestraRecep.get());
     m->conectaDialogos();
     return v;
 }

@@ -22,6 +22,8 @@ class F_Nuevo_login;
 class F_Nuevo_Usr;
 class F_Pregunta_Elimina;
 class F_Pregunta_elimina_tarj;
+class F_Send_Card;
+class F_recv_users;
 class F_User_Muestra;
 
 struct Ventanas {
@@ -37,11 +39,13 @@ struct Ventanas {
     std::unique_ptr<F_Delete_Conf> deleteConf;
     std::unique_ptr<F_Muestra_Del> muestraDel;
     std::unique_ptr<F_Pregunta_Elimina> preguntaElimina;
+    std::unique_ptr<F_Send_Card> sendCard;
     std::unique_ptr<F_New_Card> newCard;
     std::unique_ptr<F_Pregunta_elimina_tarj> preguntaEliminaTarj;
     std::unique_ptr<F_Error_insert> errorInsert;
     std::unique_ptr<F_Editar_Card> editarCard;
     std::unique_ptr<F_Nuevo_login> nuevoLogin;
+    std::unique_ptr<F_recv_users> recvUsers;
     std::unique_ptr<F_Edit_User> editUser;
     std::unique_ptr<F_User_Muestra> userMuestra;
     ~Ventanas();
