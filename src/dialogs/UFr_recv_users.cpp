@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -93,8 +94,10 @@ void F_recv_users::FormCreate() {
 
 void F_recv_users::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    // After the window is up: the test of every reader waits for replies, and the window shows
+    // its rows filling in meanwhile rather than an unsized frame.
     if (preparaAlMostrar(this, event))
-        protegido([this] { Prepara(); });
+        QTimer::singleShot(0, this, [this] { protegido([this] { Prepara(); }); });
 }
 
 void F_recv_users::Prepara() {

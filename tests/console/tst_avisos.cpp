@@ -83,8 +83,8 @@ void TestAvisos::refusals() {
         break;
     }
     case NoDisponible:
-        f.click("B_Send");
-        expected = texto("KS_Not_available", {f.main().findChild<QToolButton*>("B_Send")->text()});
+        f.click("B_Export_import");
+        expected = texto("KS_Not_available", {f.main().findChild<QToolButton*>("B_Export_import")->text()});
         break;
     case Informe: {
         auto* tree = f.main().findChild<QTreeWidget*>(QStringLiteral("Arbol_REPORTS"));
