@@ -154,7 +154,8 @@ void F_Muestra_recep::muestraLector(const std::vector<ops::ProgresoLector>& lect
     fila->setText(2, textoEstado(p.estado));
 }
 
-void F_Muestra_recep::empieza() {
+void F_Muestra_recep::empieza(bool recibiendo) {
+    ani1_->setPixmap(icono(recibiendo ? Icono::Recibir : Icono::Enviar).pixmap(LADO, LADO));
     label1_->clear();
     p1_->setRange(0, 1);
     p1_->setValue(0);
@@ -164,6 +165,7 @@ void F_Muestra_recep::empieza() {
 }
 
 void F_Muestra_recep::termina() {
+    ani1_->setPixmap(icono(Icono::Enviar).pixmap(LADO, LADO));
     setAnimacion(false);
     muestraLectores(false);
     hide();

@@ -44,7 +44,7 @@ public:
     // ends: a row per reader, the text line, the whole on the bar (`porLeidas`: counted by the
     // positions read rather than the cards handled), and the cancel.
     template <class Transferencia> [[nodiscard]] auto sigue(Transferencia& t, bool porLeidas) {
-        empieza();
+        empieza(porLeidas);
         const auto avance = connect(&t, &Transferencia::progreso, this, [this, &t, porLeidas](int i) {
             muestraAvance(t.lectores(), i, porLeidas);
         });
@@ -61,7 +61,7 @@ signals:
 
 private:
     void gira();
-    void empieza();
+    void empieza(bool recibiendo);
     void termina();
     void muestraAvance(const std::vector<ops::ProgresoLector>& lectores, int indice, bool porLeidas);
 

@@ -48,6 +48,7 @@ private slots:
     void receiveCreatesCardsAndHolders();
     void receivePasses_data();
     void receivePasses();
+    void receiveCancelledKeepsOldRows();
 
 private:
     static constexpr int SIMS = 3;
@@ -408,6 +409,29 @@ void TstTransferencias::receivePasses() {
     QCOMPARE(sim(1, [](sim::SimController& c) { return c.commandCount(113); }), reads);
     QCOMPARE(recepcion.lectores()[0].pasada, passes);
     QCOMPARE(recepcion.lectores()[0].confirmadas, 3);
+}
+
+// A cancelled reading is an incomplete one: the rows read are added, none is dropped.
+void TstTransferencias::receiveCancelledKeepsOldRows() {
+    addController(1, 1);
+    addCard("0000000009");
+    addAssignment("0000000009", 1, "S");
+    setVersion(1, 20);
+    sim(1, [](sim::SimController& c) {
+        c.setMemory({"0000000001", "0000000002", "0000000003", "0000000004", "0000000005"});
+    });
+    store::DORQSistema& s = inst_->open();
+    RecepcionTotal recepcion(s);
+    connect(&recepcion, &RecepcionTotal::progreso, this, [&recepcion](int) {
+        if (recepcion.lectores()[0].confirmadas == 1)
+            recepcion.cancela();
+    });
+    recepcion.ejecuta();
+    QCOMPARE(recepcion.lectores()[0].estado, EstadoLector::Cancelado);
+    QCOMPARE(inst_->rows("SELECT tarjeta, \"_STOREDINHW\" FROM dorqcontroladortarjeta WHERE controlador=1 "
+                         "ORDER BY tarjeta"),
+             (QStringList{"0000000001|S", "0000000009|S"}));
+    QVERIFY(sim(1, [](sim::SimController& c) { return c.commandCount(113); }) < 5);
 }
 
 QTEST_GUILESS_MAIN(TstTransferencias)
