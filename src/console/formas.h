@@ -2,12 +2,15 @@
 // language texts, the handlers and the tests find each control by the same name.
 #pragma once
 
+#include "errores.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QShowEvent>
+#include <QTimer>
 #include <initializer_list>
 
 namespace kestrum::ui {
@@ -61,6 +64,20 @@ inline constexpr char RESTAURANDO[] = "kestrumRestaurando";
 // system or by the unlock.
 inline bool preparaAlMostrar(const QWidget* window, const QShowEvent* event) {
     return !event->spontaneous() && !window->property(RESTAURANDO).toBool();
+}
+
+// Set while a window prepares itself after it showed.
+inline constexpr char PREPARANDO[] = "kestrumPreparando";
+
+// A preparation that waits for controllers runs once the window is up: waiting inside the show
+// leaves a window of X11 at the size it was created with, and the operator meanwhile sees the
+// window rather than nothing.
+template <class F> void preparaTrasMostrar(QWidget* window, F prepara) {
+    window->setProperty(PREPARANDO, true);
+    QTimer::singleShot(0, window, [window, prepara] {
+        protegido(prepara);
+        window->setProperty(PREPARANDO, false);
+    });
 }
 
 } // namespace kestrum::ui

@@ -99,7 +99,7 @@ void F_Clone_Controller::FormCreate() {
 void F_Clone_Controller::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (preparaAlMostrar(this, event))
-        protegido([this] { Prepara(); });
+        preparaTrasMostrar(this, [this] { Prepara(); });
 }
 
 void F_Clone_Controller::Prepara() {

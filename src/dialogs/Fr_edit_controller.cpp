@@ -99,7 +99,7 @@ void F_edit_controller::FormCreate() {
 void F_edit_controller::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (preparaAlMostrar(this, event))
-        protegido([this] { Prepara(); });
+        preparaTrasMostrar(this, [this] { Prepara(); });
 }
 
 void F_edit_controller::Prepara() {

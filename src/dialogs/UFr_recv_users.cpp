@@ -94,10 +94,8 @@ void F_recv_users::FormCreate() {
 
 void F_recv_users::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    // After the window is up: the test of every reader waits for replies, and the window shows
-    // its rows filling in meanwhile rather than an unsized frame.
     if (preparaAlMostrar(this, event))
-        QTimer::singleShot(0, this, [this] { protegido([this] { Prepara(); }); });
+        preparaTrasMostrar(this, [this] { Prepara(); });
 }
 
 void F_recv_users::Prepara() {

@@ -9,6 +9,7 @@
 #include "consola.h"
 #include "dbconnection.h"
 #include "errores.h"
+#include "formas.h"
 #include "listas.h"
 #include "operacion.h"
 #include "reloj.h"
@@ -197,7 +198,7 @@ public:
         timer->setInterval(20);
         QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal)
+            if (!modal || modal->property(ui::PREPARANDO).toBool())
                 return;
             timer->stop();
             timer->deleteLater();

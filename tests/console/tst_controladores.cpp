@@ -6,6 +6,7 @@
 #include "Lang.h"
 #include "avisos.h"
 #include "consolefixture.h"
+#include "formas.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -40,7 +41,7 @@ public:
 private:
     void mira() {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
+        if (!modal || modal->property(ui::PREPARANDO).toBool())
             return;
         auto* caja = qobject_cast<QMessageBox*>(modal);
         textos << (caja ? caja->text() : modal->objectName());
