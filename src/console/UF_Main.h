@@ -121,6 +121,7 @@ public:
     // controller tested.
     void B_SendClick();
     void B_ReceiveClick();
+    void SpeedButton28Click(); // installation management
     // Opens the pending-card window for the card of `row` when that row shows pending assignments.
     void Lista3DblClick(int row);
 
@@ -185,6 +186,7 @@ private:
     void alReanudar(bool timerSiempre);
     void alCambiarOperacion(bool enCurso);
     void trasTransferencia();
+    void trasCambioInstalacion(const QString& codigo, bool recarga);
 
     Ventanas* ventanas_ = nullptr;
     QList<QPointer<QWidget>> ocultas_; // windows the lock hid

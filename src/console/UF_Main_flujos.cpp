@@ -11,6 +11,7 @@
 #include "Lang.h"
 #include "UF_Edit_User.h"
 #include "UF_Editar_Card.h"
+#include "UF_Gestion_BD.h"
 #include "UF_Main.h"
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
@@ -27,6 +28,7 @@
 #include "errores.h"
 #include "listas.h"
 #include "operacion.h"
+#include "udorq.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqcoleccionusuario.h"
@@ -49,6 +51,7 @@
 #include <QThread>
 #include <QToolButton>
 #include <QTreeView>
+#include <QTreeWidget>
 #include <algorithm>
 #include <functional>
 #include <utility>
@@ -392,9 +395,34 @@ void F_Main::trasTransferencia() {
     enTodoCaso([this] { B_Test_TODOSClick(); });
 }
 
+void F_Main::SpeedButton28Click() {
+    if (!ventanas_ || !ventanas_->gestion || ops::operacionEnCurso())
+        return;
+    ventanas_->gestion->exec();
+}
+
+// After the management dialog closed one installation: the one to open, the lists to show.
+void F_Main::trasCambioInstalacion(const QString& codigo, bool recarga) {
+    if (recarga) {
+        Carga_Instalaciones(codigo);
+    } else {
+        const QString entrada = ventanas_->gestion->C2()->currentText();
+        QTreeWidgetItem* raiz = arbol_->topLevelItem(0);
+        raiz->setText(0, store::Divide_Texto(raiz->text(0), QStringLiteral(" -")).first() + QLatin1Char(' ') +
+                             store::Divide_Texto(entrada, QStringLiteral(".-")).value(1));
+        Abre_Instalacion(codigo);
+    }
+    if (QTreeWidgetItem* nodo = arbol_->currentItem())
+        Arbol1Change(nodo);
+}
+
 void F_Main::conectaDialogos() {
     if (!ventanas_)
         return;
+    connect(ventanas_->gestion.get(), &F_Gestion_BD::cargaInstalaciones, this,
+            [this](const QString& codigo) { protegido([&] { trasCambioInstalacion(codigo, true); }); });
+    connect(ventanas_->gestion.get(), &F_Gestion_BD::abreInstalacion, this,
+            [this](const QString& codigo) { protegido([&] { trasCambioInstalacion(codigo, false); }); });
     const auto refresca = [this] { protegido([this] { Refrescar_Controladores(); }); };
     connect(ventanas_->contrN.get(), &F_Contr_N::controladoresCambiados, this, refresca);
     connect(ventanas_->editController.get(), &F_edit_controller::controladoresCambiados, this, refresca);
@@ -553,6 +581,7 @@ void F_Main::conectaFlujos() {
         {"B_Send", &F_Main::B_SendClick},
         {"B_Send_u", &F_Main::B_SendClick},
         {"B_Receive", &F_Main::B_ReceiveClick},
+        {"SpeedButton28", &F_Main::SpeedButton28Click},
         {"B_receive_u", &F_Main::B_ReceiveClick},
     };
     for (const auto& [nombre, handler] : botones) {

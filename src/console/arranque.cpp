@@ -160,6 +160,7 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->editUser, m);
     crea(v->userMuestra, m);
     v->cloneController->setProgreso(v->muestraRecep.get());
+    v->gestion->setConfirmacion(v->deleteConf.get());
     v->sendCard->setProgreso(v->muestraRecep.get());
     v->recvUsers->setProgreso(v->muestraRecep.get());
     m->conectaDialogos();

@@ -1,16 +1,38 @@
 #include "UF_Gestion_BD.h"
 
+#include "F_Delete_Confirm.h"
+#include "Lang.h"
+#include "Variables.h"
+#include "avisos.h"
+#include "consola.h"
+#include "dataroot.h"
+#include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
 #include "limites.h"
+#include "operacion.h"
+#include "schema.h"
+#include "udorq.h"
+#include "udorqcoleccioncontrolador.h"
+#include "udorqcomunicador.h"
+#include "udorqcontrolador.h"
+#include "udorqserver.h"
+#include "udorqsistema.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kestrum::ui {
@@ -33,48 +55,242 @@ const LangTable TEXTS = {
     lang::dialogTitle(QStringLiteral("OpenDialog1")),
 };
 
+const QString FILTRO = QStringLiteral("KestrumData (*.kdt)");
+
+QString baseDe(const QString& codigo) {
+    return QStringLiteral("instalacion_") + codigo;
+}
+
+// A pause the windows stay live through.
+void espera(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
 } // namespace
 
 F_Gestion_BD::F_Gestion_BD(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("F_Gestion_BD"));
     setWindowTitle(QStringLiteral("Gestión de la Base de Datos"));
+    setModal(true);
 
     auto* current = new QGroupBox(QStringLiteral("Instalación"), this);
     current->setObjectName(QStringLiteral("xpGroupBox1"));
     c2_ = new QComboBox(current);
     c2_->setObjectName(QStringLiteral("C2"));
     c2_->setMinimumContentsLength(30);
+    c2_->setEditable(false); // the chooser only offers its items
     eliminar_ = botonDialogo(QStringLiteral("B_Eliminar"), QStringLiteral("Eliminar"), current);
+    exportar_ = botonDialogo(QStringLiteral("B_export"), QStringLiteral("Exportar"), current);
+    importar_ = botonDialogo(QStringLiteral("B_import"), QStringLiteral("Importar"), current);
     auto* currentLayout = new QGridLayout(current);
     currentLayout->addWidget(
         etiqueta(QStringLiteral("Label1"), QStringLiteral("Instalación actual"), current), 0, 0);
     currentLayout->addWidget(c2_, 0, 1);
     currentLayout->addWidget(eliminar_, 0, 2);
-    currentLayout->addWidget(botonDialogo(QStringLiteral("B_export"), QStringLiteral("Exportar"), current), 1,
-                             1);
-    currentLayout->addWidget(botonDialogo(QStringLiteral("B_import"), QStringLiteral("Importar"), current), 1,
-                             2);
+    currentLayout->addWidget(exportar_, 1, 1);
+    currentLayout->addWidget(importar_, 1, 2);
 
     auto* fresh = new QGroupBox(QStringLiteral("Nueva instalación"), this);
     fresh->setObjectName(QStringLiteral("xpGroupBox2"));
-    QLineEdit* name = campoTexto(QStringLiteral("Edit1"), store::limites::instalacion::NOMBRE, fresh);
+    nueva_ = campoTexto(QStringLiteral("E_Nueva"), store::limites::instalacion::NOMBRE, fresh);
+    nueva_b_ = botonDialogo(QStringLiteral("B_Nueva"), QStringLiteral("Nueva"), fresh);
     auto* freshLayout = new QGridLayout(fresh);
     freshLayout->addWidget(etiqueta(QStringLiteral("Label2"), QStringLiteral("Nombre"), fresh), 0, 0);
-    freshLayout->addWidget(name, 0, 1);
-    freshLayout->addWidget(botonDialogo(QStringLiteral("B_Nueva"), QStringLiteral("Nueva"), fresh), 0, 2);
+    freshLayout->addWidget(nueva_, 0, 1);
+    freshLayout->addWidget(nueva_b_, 0, 2);
     freshLayout->addWidget(etiqueta(QStringLiteral("Label3"), QString(), fresh), 1, 0, 1, 3);
 
+    estado_ = etiqueta(QStringLiteral("L_Progreso"), QString(), this);
+    estado_->setWordWrap(true);
     auto* salir = botonDialogo(QStringLiteral("B_Salir"), QStringLiteral("Salir"), this);
-    connect(salir, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(current);
     layout->addWidget(fresh);
+    layout->addWidget(estado_);
     layout->addWidget(salir, 0, Qt::AlignRight);
+
+    const auto handler = [this](void (F_Gestion_BD::*h)()) {
+        return [this, h] { protegido([&] { (this->*h)(); }); };
+    };
+    // A choice the operator makes; refilling the chooser does not switch installations.
+    connect(c2_, &QComboBox::activated, this, handler(&F_Gestion_BD::C2Change));
+    connect(nueva_b_, &QPushButton::clicked, this, handler(&F_Gestion_BD::B_NuevaClick));
+    connect(eliminar_, &QPushButton::clicked, this, handler(&F_Gestion_BD::B_EliminarClick));
+    connect(exportar_, &QPushButton::clicked, this, handler(&F_Gestion_BD::B_exportClick));
+    connect(importar_, &QPushButton::clicked, this, handler(&F_Gestion_BD::B_importClick));
+    connect(salir, &QPushButton::clicked, this, handler(&F_Gestion_BD::B_SalirClick));
 }
 
 void F_Gestion_BD::FormCreate() {
     applyLangTexts(this, QStringLiteral("F_Gestion_BD"), TEXTS);
+}
+
+QStringList F_Gestion_BD::elegida() const {
+    if (c2_->currentIndex() < 0)
+        return {};
+    return store::Divide_Texto(c2_->currentText(), QStringLiteral(".-"));
+}
+
+void F_Gestion_BD::habilita(bool si) {
+    eliminar_->setEnabled(si && c2_->count() > 1);
+    nueva_b_->setEnabled(si);
+    exportar_->setEnabled(si);
+    importar_->setEnabled(si);
+    c2_->setEnabled(si);
+}
+
+// The engine's verbose lines, one at a time: the window repaints between them.
+void F_Gestion_BD::progresa(const QString& linea) {
+    estado_->setText(linea.trimmed());
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void F_Gestion_BD::Close_instalacion() {
+    Consola& c = Consola::instance();
+    if (!c.sistema)
+        return;
+    if (store::DORQColeccionControlador* controladores = c.sistema->Controladores()) {
+        for (int i = 0; i < controladores->Cuenta(); ++i) {
+            if (link::DORQComunicador* enlace = controladores->Controlador(i)->Comunicador())
+                enlace->Desconectar();
+        }
+    }
+    c.sistema.reset();
+}
+
+void F_Gestion_BD::C2Change() {
+    const QStringList pieza = elegida();
+    if (pieza.isEmpty() || ops::operacionEnCurso())
+        return;
+    habilita(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto fin = qScopeGuard([this] {
+        QApplication::restoreOverrideCursor();
+        habilita(true);
+    });
+    // Nothing reaches the readers of either installation meanwhile: the periodic task waits.
+    const ops::GuardaOperacion operacion;
+    const ops::SuspensionEventos suspension;
+    Close_instalacion();
+    espera(ESPERA_CAMBIO_MS);
+    emit abreInstalacion(pieza.first());
+}
+
+void F_Gestion_BD::B_NuevaClick() {
+    const QString nombre = nueva_->text().trimmed();
+    if (nombre.isEmpty()) {
+        Avisa(QStringLiteral("KS_Dlg_Installation_no_name"));
+        return;
+    }
+    if (ops::operacionEnCurso())
+        return;
+    const ops::GuardaOperacion operacion;
+    const ops::SuspensionEventos suspension;
+    const QString anterior = Consola::instance().instalacion;
+    Close_instalacion();
+    // A failed creation leaves the installation that was open in use again.
+    QString abrir = anterior;
+    const auto reabre = qScopeGuard([this, &abrir] { protegido([&] { emit cargaInstalaciones(abrir); }); });
+    const int codigo = Consola::instance().servidor->Crea_Instalacion(nombre);
+    abrir = QString::number(codigo);
+    Avisa(QStringLiteral("KS_Dlg_Installation_created"), {QString::number(codigo), nombre});
+    nueva_->clear();
+}
+
+void F_Gestion_BD::B_EliminarClick() {
+    const QStringList pieza = elegida();
+    if (pieza.isEmpty() || c2_->count() <= 1 || !confirmacion_ || ops::operacionEnCurso())
+        return;
+    confirmacion_->setTag(0);
+    confirmacion_->Label1()->setText(
+        config::Lang::instance().mensaje(QStringLiteral("Variables_variables_F_Main_27")) + QLatin1Char(' ') +
+        pieza.value(1) + QLatin1Char('?'));
+    confirmacion_->exec();
+    if (confirmacion_->tag() != 1)
+        return;
+    const ops::GuardaOperacion operacion;
+    const ops::SuspensionEventos suspension;
+    Close_instalacion();
+    const auto reabre = qScopeGuard([this] { protegido([this] { emit cargaInstalaciones(QString()); }); });
+    const QString codigo = pieza.first();
+    Consola::instance().servidor->Borra_Instalacion(baseDe(codigo));
+    const QString fichero = config::DataRoot::findFileNoCase(config::DataRoot::bdks(),
+                                                             store::schema::installationFile(codigo.toInt()));
+    QFile file(fichero);
+    if (file.exists() && !file.remove())
+        throw Error(QStringLiteral("%1: %2").arg(fichero, file.errorString()));
+    Avisa(QStringLiteral("KS_Dlg_Installation_deleted"), {codigo, pieza.value(1).mid(2)});
+}
+
+void F_Gestion_BD::B_exportClick() {
+    if (elegida().isEmpty())
+        return;
+    const QString fichero = QFileDialog::getSaveFileName(
+        this, dialogTitle(this, QStringLiteral("SaveDialog1")), QString(), FILTRO);
+    if (!fichero.isEmpty())
+        Exporta(fichero);
+}
+
+void F_Gestion_BD::Exporta(const QString& elegido) {
+    const QStringList pieza = elegida();
+    if (pieza.isEmpty())
+        return;
+    QString fichero = elegido;
+    if (QFileInfo(fichero).suffix().isEmpty())
+        fichero += QLatin1String(".kdt");
+    habilita(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto fin = qScopeGuard([this] {
+        QApplication::restoreOverrideCursor();
+        habilita(true);
+    });
+    Consola::instance().servidor->Exporta_Instalacion(
+        baseDe(pieza.first()), fichero, config::DataRoot::bdks(), [this](const QString& l) { progresa(l); });
+    estado_->clear();
+    Avisa(QStringLiteral("KS_Dlg_Backup_done"), {pieza.value(1).mid(2), fichero});
+}
+
+void F_Gestion_BD::B_importClick() {
+    if (elegida().isEmpty())
+        return;
+    const QString fichero = QFileDialog::getOpenFileName(
+        this, dialogTitle(this, QStringLiteral("OpenDialog1")), QString(), FILTRO);
+    if (!fichero.isEmpty())
+        Importa(fichero);
+}
+
+void F_Gestion_BD::Importa(const QString& fichero) {
+    const QStringList pieza = elegida();
+    if (pieza.isEmpty() || ops::operacionEnCurso())
+        return;
+    habilita(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto fin = qScopeGuard([this] {
+        QApplication::restoreOverrideCursor();
+        habilita(true);
+        estado_->clear();
+    });
+    const ops::GuardaOperacion operacion;
+    const ops::SuspensionEventos suspension;
+    Close_instalacion();
+    // Opened again in every case: a restore that failed left the installation as it was.
+    const QString codigo = pieza.first();
+    const auto reabre = qScopeGuard([this, codigo] { protegido([&] { emit abreInstalacion(codigo); }); });
+    Consola::instance().servidor->Importa_Instalacion(baseDe(codigo), fichero, config::DataRoot::bdks(),
+                                                      [this](const QString& l) { progresa(l); });
+    Avisa(QStringLiteral("KS_Dlg_Restore_done"), {fichero, pieza.value(1).mid(2)});
+}
+
+void F_Gestion_BD::B_SalirClick() {
+    if (const QStringList pieza = elegida(); !pieza.isEmpty()) {
+        config::Variables& v = config::Variables::instance();
+        v.lastInstallation = pieza.first();
+        v.Graba_Configuracion();
+    }
+    accept();
 }
 
 } // namespace kestrum::ui
