@@ -75,40 +75,42 @@ F_Gestion_BD::F_Gestion_BD(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Gestión de la Base de Datos"));
     setModal(true);
 
-    auto* current = new QGroupBox(QStringLiteral("Instalación"), this);
-    current->setObjectName(QStringLiteral("xpGroupBox1"));
-    c2_ = new QComboBox(current);
+    // The installations: the one open, a new one, the delete; then the backup file of the one open.
+    auto* instalaciones = new QGroupBox(QStringLiteral("Instalación"), this);
+    instalaciones->setObjectName(QStringLiteral("xpGroupBox2"));
+    c2_ = new QComboBox(instalaciones);
     c2_->setObjectName(QStringLiteral("C2"));
     c2_->setMinimumContentsLength(30);
     c2_->setEditable(false); // the chooser only offers its items
-    eliminar_ = botonDialogo(QStringLiteral("B_Eliminar"), QStringLiteral("Eliminar"), current);
-    exportar_ = botonDialogo(QStringLiteral("B_export"), QStringLiteral("Exportar"), current);
-    importar_ = botonDialogo(QStringLiteral("B_import"), QStringLiteral("Importar"), current);
-    auto* currentLayout = new QGridLayout(current);
-    currentLayout->addWidget(
-        etiqueta(QStringLiteral("Label1"), QStringLiteral("Instalación actual"), current), 0, 0);
-    currentLayout->addWidget(c2_, 0, 1);
-    currentLayout->addWidget(eliminar_, 0, 2);
-    currentLayout->addWidget(exportar_, 1, 1);
-    currentLayout->addWidget(importar_, 1, 2);
+    nueva_ = campoTexto(QStringLiteral("E_Nueva"), store::limites::instalacion::NOMBRE, instalaciones);
+    nueva_b_ = botonDialogo(QStringLiteral("B_Nueva"), QStringLiteral("Crear"), instalaciones);
+    eliminar_ = botonDialogo(QStringLiteral("B_Eliminar"), QStringLiteral("Eliminar"), instalaciones);
+    auto* grid = new QGridLayout(instalaciones);
+    grid->addWidget(etiqueta(QStringLiteral("Label1"), QStringLiteral("Instalación actual"), instalaciones),
+                    0, 0);
+    grid->addWidget(c2_, 0, 1);
+    grid->addWidget(eliminar_, 0, 2);
+    grid->addWidget(etiqueta(QStringLiteral("Label2"), QStringLiteral("Nueva instalación"), instalaciones), 1,
+                    0);
+    grid->addWidget(nueva_, 1, 1);
+    grid->addWidget(nueva_b_, 1, 2);
+    grid->addWidget(etiqueta(QStringLiteral("Label3"), QString(), instalaciones), 2, 0, 1, 3);
 
-    auto* fresh = new QGroupBox(QStringLiteral("Nueva instalación"), this);
-    fresh->setObjectName(QStringLiteral("xpGroupBox2"));
-    nueva_ = campoTexto(QStringLiteral("E_Nueva"), store::limites::instalacion::NOMBRE, fresh);
-    nueva_b_ = botonDialogo(QStringLiteral("B_Nueva"), QStringLiteral("Nueva"), fresh);
-    auto* freshLayout = new QGridLayout(fresh);
-    freshLayout->addWidget(etiqueta(QStringLiteral("Label2"), QStringLiteral("Nombre"), fresh), 0, 0);
-    freshLayout->addWidget(nueva_, 0, 1);
-    freshLayout->addWidget(nueva_b_, 0, 2);
-    freshLayout->addWidget(etiqueta(QStringLiteral("Label3"), QString(), fresh), 1, 0, 1, 3);
+    auto* copia = new QGroupBox(QStringLiteral("Exportar/Importar instalación"), this);
+    copia->setObjectName(QStringLiteral("xpGroupBox1"));
+    exportar_ = botonDialogo(QStringLiteral("B_export"), QStringLiteral("Exportar"), copia);
+    importar_ = botonDialogo(QStringLiteral("B_import"), QStringLiteral("Importar"), copia);
+    auto* fila = new QHBoxLayout(copia);
+    fila->addWidget(exportar_);
+    fila->addWidget(importar_);
 
     estado_ = etiqueta(QStringLiteral("L_Progreso"), QString(), this);
     estado_->setWordWrap(true);
     auto* salir = botonDialogo(QStringLiteral("B_Salir"), QStringLiteral("Salir"), this);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(current);
-    layout->addWidget(fresh);
+    layout->addWidget(instalaciones);
+    layout->addWidget(copia);
     layout->addWidget(estado_);
     layout->addWidget(salir, 0, Qt::AlignRight);
 
