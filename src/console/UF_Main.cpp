@@ -316,7 +316,7 @@ void F_Main::conectaPendientes() {
         const char* button;
         const char* caption;
     } pendientes[] = {
-        {"B_Export_import", nullptr}, {"SpeedButton29", nullptr},
+        {"B_Export_import", nullptr},
         {"Image3", "Label6"},         {"Image6", "Label7"},
     };
     for (const auto& p : pendientes) {

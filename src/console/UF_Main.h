@@ -122,6 +122,7 @@ public:
     void B_SendClick();
     void B_ReceiveClick();
     void SpeedButton28Click(); // installation management
+    void SpeedButton29Click(); // application parameters
     // Opens the pending-card window for the card of `row` when that row shows pending assignments.
     void Lista3DblClick(int row);
 

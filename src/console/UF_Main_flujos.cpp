@@ -16,9 +16,11 @@
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
+#include "UF_Parametros_app.h"
 #include "UF_Pregunta_elimina_tarj.h"
 #include "UF_Send_Card.h"
 #include "UFr_recv_users.h"
+#include "Variables.h"
 #include "acuses.h"
 #include "arranque.h"
 #include "avisos.h"
@@ -401,6 +403,29 @@ void F_Main::SpeedButton28Click() {
     ventanas_->gestion->exec();
 }
 
+void F_Main::SpeedButton29Click() {
+    if (!ventanas_ || !ventanas_->parametros || ops::operacionEnCurso())
+        return;
+    F_Parametros_app& parametros = *ventanas_->parametros;
+    bool cambiados = false;
+    {
+        const ops::SuspensionEventos suspension;
+        parametros.Prepara();
+        if (parametros.exec() != QDialog::Accepted)
+            return;
+        cambiados = parametros.Acepta();
+        if (cambiados)
+            config::Variables::instance().Graba_Configuracion();
+    }
+    if (!cambiados)
+        return;
+    Avisa(QStringLiteral("KS_Settings_saved"));
+    const auto respuesta = QMessageBox::question(this, QApplication::applicationDisplayName(), mensaje(4),
+                                                 QMessageBox::Yes | QMessageBox::No);
+    if (respuesta == QMessageBox::Yes)
+        close();
+}
+
 // After the management dialog closed one installation: the one to open, the lists to show.
 void F_Main::trasCambioInstalacion(const QString& codigo, bool recarga) {
     if (recarga) {
@@ -582,6 +607,7 @@ void F_Main::conectaFlujos() {
         {"B_Send_u", &F_Main::B_SendClick},
         {"B_Receive", &F_Main::B_ReceiveClick},
         {"SpeedButton28", &F_Main::SpeedButton28Click},
+        {"SpeedButton29", &F_Main::SpeedButton29Click},
         {"B_receive_u", &F_Main::B_ReceiveClick},
     };
     for (const auto& [nombre, handler] : botones) {

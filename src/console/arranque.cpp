@@ -17,6 +17,7 @@
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
+#include "UF_Parametros_app.h"
 #include "UF_Pregunta_elimina_tarj.h"
 #include "UF_Send_Card.h"
 #include "UF_User_Muestra.h"
@@ -78,6 +79,7 @@ void conectaEntorno() {
 Ventanas::~Ventanas() {
     // The windows go before the installation they show, in the reverse order of their creation.
     userMuestra.reset();
+    parametros.reset();
     editUser.reset();
     recvUsers.reset();
     nuevoLogin.reset();
@@ -158,6 +160,7 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->nuevoLogin, m);
     crea(v->recvUsers, m);
     crea(v->editUser, m);
+    crea(v->parametros, m);
     crea(v->userMuestra, m);
     v->cloneController->setProgreso(v->muestraRecep.get());
     v->gestion->setConfirmacion(v->deleteConf.get());

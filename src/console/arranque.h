@@ -20,6 +20,7 @@ class F_Muestra_recep;
 class F_New_Card;
 class F_Nuevo_login;
 class F_Nuevo_Usr;
+class F_Parametros_app;
 class F_Pregunta_Elimina;
 class F_Pregunta_elimina_tarj;
 class F_Send_Card;
@@ -47,6 +48,7 @@ struct Ventanas {
     std::unique_ptr<F_Nuevo_login> nuevoLogin;
     std::unique_ptr<F_recv_users> recvUsers;
     std::unique_ptr<F_Edit_User> editUser;
+    std::unique_ptr<F_Parametros_app> parametros;
     std::unique_ptr<F_User_Muestra> userMuestra;
     ~Ventanas();
 };

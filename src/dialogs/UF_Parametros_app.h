@@ -1,0 +1,49 @@
+// F_Parametros_app: the console's general settings — language, release of expired cards, the
+// periodic reader test, the desktop card reader. The main window prepares it, shows it with events
+// suspended and, when a stored setting changed, writes the settings and offers a restart.
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QRadioButton;
+
+namespace kestrum::ui {
+
+class F_Parametros_app : public QDialog {
+    Q_OBJECT
+public:
+    explicit F_Parametros_app(QWidget* parent = nullptr);
+    void FormCreate();
+
+    // From the current settings and the open installation's controllers.
+    void Prepara();
+    // Takes the choices into the settings; true when a stored setting differs from when it was
+    // prepared (the caller then writes the settings and asks about the restart).
+    bool Acepta();
+
+    QComboBox* C_Idioma() const { return idioma_; }
+    QComboBox* C_Lectores_Lectura() const { return lectores_; }
+    QCheckBox* CH_Lectura_Lector() const { return lectura_; }
+    QRadioButton* R(int n) const { return radios_[n - 1]; }
+
+    void C_IdiomaChange();
+    void CH_Lectura_LectorClick();
+    void C_Lectores_LecturaChange();
+
+private:
+    QString lectorElegido() const; // the chosen entry's number, empty when none
+
+    QComboBox* idioma_;
+    QComboBox* lectores_;
+    QCheckBox* lectura_;
+    QRadioButton* radios_[8];
+    int elInc_ = 0;
+    bool liberar_ = false;
+    bool testear_ = false;
+    QString usaLector_;
+};
+
+} // namespace kestrum::ui
