@@ -141,7 +141,7 @@ F_Muestra_recep* F_Clone_Controller::progreso() const {
 }
 
 void F_Clone_Controller::B_ClonarClick() {
-    if (cb1_->currentIndex() < 0 || ops::operacionEnCurso())
+    if (cb1_->currentIndex() < 0 || ops::operacionEnCurso() || property(PREPARANDO).toBool())
         return;
     clonar_->setEnabled(false);
     cancelar_->setEnabled(false);

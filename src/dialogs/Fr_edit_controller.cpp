@@ -119,6 +119,9 @@ void F_edit_controller::Prepara() {
 }
 
 void F_edit_controller::BitBtn1Click() {
+    // The door times come from the reader's test, which runs once the editor is up.
+    if (property(PREPARANDO).toBool())
+        return;
     const int abierta = valor(edit5_);
     const int cierre = valor(edit4_);
     const auto avisa = [this](int n) {

@@ -6,6 +6,7 @@
 #include "UF_Nuevo_login.h"
 #include "avisos.h"
 #include "consolefixture.h"
+#include "formas.h"
 #include "limites.h"
 
 #include <QComboBox>
@@ -100,7 +101,7 @@ void TestEntradas::entriesHoldTheColumnLength_data() {
     QTest::newRow("login") << "F_Nuevo_login"
                            << "Edit1" << usuario::LOGIN;
     QTest::newRow("installation") << "F_Gestion_BD"
-                                  << "Edit1" << instalacion::NOMBRE;
+                                  << "E_Nueva" << instalacion::NOMBRE;
 }
 
 void TestEntradas::entriesHoldTheColumnLength() {
@@ -168,6 +169,8 @@ void TestEntradas::typingSurvivesDatabaseError() {
     QVERIFY(w);
     rellena(w, before);
     w->show();
+    // A window that tests its reader once it is up fills its fields then.
+    QTRY_VERIFY(!w->property(ui::PREPARANDO).toBool());
     rellena(w, typed);
     ejecuta(database, {QStringLiteral("INSERT INTO KS_FALLA VALUES (1)")});
     w->findChild<QPushButton*>(button)->click();

@@ -5,6 +5,7 @@
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
+#include <QFile>
 #include <QTest>
 #include <QTimer>
 #include <sys/resource.h>
@@ -301,5 +302,7 @@ void TestVorna::vanishedPortClosesAndReports() {
     QTest::qWait(1000);
     QVERIFY2(cpuMs() - before < 300, "the process keeps the processor busy");
     QCOMPARE(send(27)[1], FILLER);
-    QVERIFY_THROWS_EXCEPTION(Error, link_->open());
+    // Pseudo-terminal numbers are reused: another test running meanwhile may own that name now.
+    if (!QFile::exists(sim_->device(1)))
+        QVERIFY_THROWS_EXCEPTION(Error, link_->open());
 }
