@@ -112,6 +112,23 @@ QString Variables::serialDevice(int port) const {
     return serial_.value(port);
 }
 
+void Variables::setSerialDevice(int port, const QString& device) {
+    if (device.trimmed().isEmpty())
+        serial_.remove(port);
+    else
+        serial_.insert(port, device.trimmed());
+}
+
+// The whole section at once: a mapping removed here leaves the file too.
+void Variables::Graba_Serie() const {
+    IniFile ini = readFile();
+    const QString serial = QStringLiteral("Serial");
+    ini.removeSection(serial);
+    for (auto it = serial_.cbegin(); it != serial_.cend(); ++it)
+        ini.setValue(serial, QStringLiteral("COM%1").arg(it.key()), it.value());
+    ini.save(fileName());
+}
+
 QString Variables::lastInstallationInFile() {
     return readFile().value(QStringLiteral("GENERAL"), QStringLiteral("LAST_INSTALLATION"),
                             QStringLiteral("0"));

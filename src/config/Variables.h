@@ -41,6 +41,10 @@ public:
 
     // Section Serial: COM<n>=device. Empty when port n is not mapped.
     QString serialDevice(int port) const;
+    QMap<int, QString> serialDevices() const { return serial_; }
+    // An empty device removes the mapping; Graba_Serie writes the section.
+    void setSerialDevice(int port, const QString& device);
+    void Graba_Serie() const;
     // Section Database: an empty host means the embedded engine.
     QString databaseHost() const { return dbHost_; }
     QString databaseUser() const { return dbUser_; }

@@ -6,6 +6,7 @@
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
+#include "portmap.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
 #include "udorqsistema.h"
@@ -16,8 +17,11 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QMessageBox>
 #include <QRadioButton>
+#include <QSerialPortInfo>
+#include <QTableWidget>
 #include <QVBoxLayout>
 
 namespace kestrum::ui {
@@ -34,7 +38,10 @@ LangTable textos() {
       << lang::caption(QStringLiteral("R6")) << lang::caption(QStringLiteral("xpGroupBox4"))
       << lang::caption(QStringLiteral("R7")) << lang::caption(QStringLiteral("R8"))
       << lang::caption(QStringLiteral("B_Cancelar")) << lang::caption(QStringLiteral("B_Aceptar"))
-      << lang::caption(QStringLiteral("xpGroupBox5")) << lang::caption(QStringLiteral("CH_Lectura_Lector"));
+      << lang::caption(QStringLiteral("xpGroupBox5")) << lang::caption(QStringLiteral("CH_Lectura_Lector"))
+      << lang::caption(QStringLiteral("G_Serie")).withWholeKey(QStringLiteral("KS_Dlg_Serial_ports"))
+      << lang::column(QStringLiteral("T_Serie"), 0).withWholeKey(QStringLiteral("KS_Dlg_Serial_port"))
+      << lang::column(QStringLiteral("T_Serie"), 1).withWholeKey(QStringLiteral("KS_Dlg_Serial_device"));
     return t;
 }
 
@@ -97,6 +104,17 @@ F_Parametros_app::F_Parametros_app(QWidget* parent) : QDialog(parent) {
     lectorLayout->addWidget(lectura_);
     lectorLayout->addWidget(lectores_, 1);
 
+    auto* serie = new QGroupBox(QStringLiteral("Serial ports"), this);
+    serie->setObjectName(QStringLiteral("G_Serie"));
+    serie_ = new QTableWidget(0, 2, serie);
+    serie_->setObjectName(QStringLiteral("T_Serie"));
+    serie_->setHorizontalHeaderLabels({QStringLiteral("Port"), QStringLiteral("Device")});
+    serie_->horizontalHeader()->setStretchLastSection(true);
+    serie_->verticalHeader()->hide();
+    serie_->setMinimumHeight(120);
+    auto* serieLayout = new QVBoxLayout(serie);
+    serieLayout->addWidget(serie_);
+
     auto* cancelar = botonDialogo(QStringLiteral("B_Cancelar"), QStringLiteral("Cancelar"), this);
     auto* aceptar = botonDialogo(QStringLiteral("B_Aceptar"), QStringLiteral("Aceptar"), this);
     aceptar->setDefault(true);
@@ -109,6 +127,7 @@ F_Parametros_app::F_Parametros_app(QWidget* parent) : QDialog(parent) {
     layout->addWidget(liberar);
     layout->addWidget(testear);
     layout->addWidget(lector);
+    layout->addWidget(serie);
     layout->addLayout(filaBotones({cancelar, aceptar}));
 
     connect(aceptar, &QPushButton::clicked, this, &QDialog::accept);
@@ -152,6 +171,67 @@ void F_Parametros_app::Prepara() {
     if (v.desktopReader.isEmpty())
         lectores_->setCurrentIndex(-1);
     idioma_->setCurrentIndex(idioma_->findText(v.language, Qt::MatchFixedString));
+    preparaSerie();
+}
+
+void F_Parametros_app::preparaSerie() {
+    const config::Variables& v = config::Variables::instance();
+    QMap<int, QString> puertos = v.serialDevices();
+    if (store::DORQSistema* sistema = Consola::instance().sistema.get()) {
+        store::DORQColeccionControlador* controladores = sistema->Controladores();
+        for (int i = 0; i < controladores->Cuenta(); ++i) {
+            bool numero = false;
+            const int puerto = controladores->Controlador(i)->puerto_serie().toInt(&numero);
+            if (numero && !puertos.contains(puerto))
+                puertos.insert(puerto, QString());
+        }
+    }
+    QStringList sistemaSerie;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        sistemaSerie << info.systemLocation();
+    serie_->setRowCount(0);
+    for (auto it = puertos.cbegin(); it != puertos.cend(); ++it) {
+        const int fila = serie_->rowCount();
+        serie_->insertRow(fila);
+        auto* puerto = new QTableWidgetItem(QStringLiteral("COM%1").arg(it.key()));
+        puerto->setData(Qt::UserRole, it.key());
+        puerto->setFlags(Qt::ItemIsEnabled);
+        serie_->setItem(fila, 0, puerto);
+        auto* dispositivo = new QComboBox(serie_);
+        dispositivo->setEditable(true);
+        dispositivo->addItems(sistemaSerie);
+        // Unmapped, a port opens the system's default device for its number.
+        const QString actual = it.value().isEmpty() ? link::PortMap::defaultDevice(it.key()) : it.value();
+        dispositivo->setCurrentText(actual);
+        dispositivo->setProperty("antes", it.value());
+        serie_->setCellWidget(fila, 1, dispositivo);
+    }
+}
+
+void F_Parametros_app::setDispositivo(int fila, const QString& dispositivo) {
+    if (auto* combo = qobject_cast<QComboBox*>(serie_->cellWidget(fila, 1)))
+        combo->setCurrentText(dispositivo);
+}
+
+bool F_Parametros_app::aceptaSerie() {
+    config::Variables& v = config::Variables::instance();
+    bool cambiado = false;
+    for (int fila = 0; fila < serie_->rowCount(); ++fila) {
+        const int puerto = serie_->item(fila, 0)->data(Qt::UserRole).toInt();
+        const auto* combo = qobject_cast<QComboBox*>(serie_->cellWidget(fila, 1));
+        QString dispositivo = combo->currentText().trimmed();
+        const QString antes = combo->property("antes").toString();
+        // The default device of an unmapped port stays unmapped.
+        if (antes.isEmpty() && dispositivo == link::PortMap::defaultDevice(puerto))
+            dispositivo.clear();
+        if (dispositivo == antes)
+            continue;
+        v.setSerialDevice(puerto, dispositivo);
+        cambiado = true;
+    }
+    if (cambiado)
+        v.Graba_Serie();
+    return cambiado;
 }
 
 QString F_Parametros_app::lectorElegido() const {
@@ -186,8 +266,9 @@ bool F_Parametros_app::Acepta() {
     }
     v.releaseExpiredCards = R(6)->isChecked();
     v.testControllers = R(8)->isChecked();
-    return v.eventCleanup != elInc_ || v.releaseExpiredCards != liberar_ || v.testControllers != testear_ ||
-           v.desktopReader != usaLector_;
+    const bool serie = aceptaSerie();
+    return serie || v.eventCleanup != elInc_ || v.releaseExpiredCards != liberar_ ||
+           v.testControllers != testear_ || v.desktopReader != usaLector_;
 }
 
 } // namespace kestrum::ui

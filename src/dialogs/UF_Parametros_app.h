@@ -9,6 +9,7 @@ class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QRadioButton;
+class QTableWidget;
 
 namespace kestrum::ui {
 
@@ -28,6 +29,10 @@ public:
     QComboBox* C_Lectores_Lectura() const { return lectores_; }
     QCheckBox* CH_Lectura_Lector() const { return lectura_; }
     QRadioButton* R(int n) const { return radios_[n - 1]; }
+    // One row per serial port the readers name or the settings map: the port number and its
+    // device, chosen among the system's serial devices or typed (pseudo-terminals are not listed).
+    QTableWidget* T_Serie() const { return serie_; }
+    void setDispositivo(int fila, const QString& dispositivo);
 
     void C_IdiomaChange();
     void CH_Lectura_LectorClick();
@@ -35,10 +40,13 @@ public:
 
 private:
     QString lectorElegido() const; // the chosen entry's number, empty when none
+    void preparaSerie();
+    bool aceptaSerie(); // true when a mapping changed
 
     QComboBox* idioma_;
     QComboBox* lectores_;
     QCheckBox* lectura_;
+    QTableWidget* serie_;
     QRadioButton* radios_[8];
     int elInc_ = 0;
     bool liberar_ = false;

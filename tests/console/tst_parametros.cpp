@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 
 using namespace kestrum;
 using kestrum::test::ConsoleFixture;
@@ -103,6 +104,24 @@ private slots:
         p.CH_Lectura_LectorClick();
         QVERIFY(!v.desktopReaderInUse);
         QCOMPARE(v.desktopReader, QString());
+    }
+
+    // A reader's port is listed with the device it opens; a device typed is stored in section Serial
+    // and the next opening of the port uses it.
+    void serialDevices() {
+        ConsoleFixture f(1);
+        f.controller(1, QStringLiteral("Door A"));
+        f.start();
+        ui::F_Parametros_app& p = *f.w->parametros;
+        p.Prepara();
+        QCOMPARE(p.T_Serie()->rowCount(), 1);
+        QCOMPARE(p.T_Serie()->item(0, 0)->text(), QStringLiteral("COM1"));
+        QCOMPARE(qobject_cast<QComboBox*>(p.T_Serie()->cellWidget(0, 1))->currentText(), f.sim->device(1));
+        QVERIFY(!p.Acepta());
+        p.setDispositivo(0, QStringLiteral("/dev/pts/9999"));
+        QVERIFY(p.Acepta());
+        QCOMPARE(config::Variables::instance().serialDevice(1), QStringLiteral("/dev/pts/9999"));
+        QVERIFY(f.root.read(QStringLiteral("KESTRUM20.INI")).contains("COM1=/dev/pts/9999"));
     }
 
     void languageMessageAtOnceEvenWhenCancelled() {
