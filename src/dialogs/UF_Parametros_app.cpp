@@ -41,7 +41,8 @@ LangTable textos() {
       << lang::caption(QStringLiteral("xpGroupBox5")) << lang::caption(QStringLiteral("CH_Lectura_Lector"))
       << lang::caption(QStringLiteral("G_Serie")).withWholeKey(QStringLiteral("KS_Dlg_Serial_ports"))
       << lang::column(QStringLiteral("T_Serie"), 0).withWholeKey(QStringLiteral("KS_Dlg_Serial_port"))
-      << lang::column(QStringLiteral("T_Serie"), 1).withWholeKey(QStringLiteral("KS_Dlg_Serial_device"));
+      << lang::column(QStringLiteral("T_Serie"), 1).withWholeKey(QStringLiteral("KS_Dlg_Serial_device"))
+      << lang::hint(QStringLiteral("T_Serie")).withWholeKey(QStringLiteral("KS_Dlg_Serial_hint"));
     return t;
 }
 
@@ -72,6 +73,7 @@ F_Parametros_app::F_Parametros_app(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("F_Parametros_app"));
     setWindowTitle(QStringLiteral("Configuración general de la aplicación."));
     setModal(true);
+    setMinimumWidth(440);
 
     auto* idioma = new QGroupBox(QStringLiteral("Idioma"), this);
     idioma->setObjectName(QStringLiteral("xpGroupBox1"));
