@@ -366,6 +366,8 @@ void TestAdmin::runningConsoleIsLeftAlone() {
     const QList<QStringList> commands{
         {QStringLiteral("list")},
         {QStringLiteral("create"), QStringLiteral("Not now")},
+        {QStringLiteral("delete"), QStringLiteral("1")},
+        {QStringLiteral("restore"), QStringLiteral("1"), backup},
         {QStringLiteral("backup"), QStringLiteral("1"), backup},
         {QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("admin")}};
     for (const QStringList& command : commands) {
@@ -378,6 +380,7 @@ void TestAdmin::runningConsoleIsLeftAlone() {
     QVERIFY(console.waitForFinished(15000));
     QVERIFY(!QFileInfo::exists(backup));
     QVERIFY(!QFileInfo::exists(root_->installation(2)));
+    QVERIFY(QFileInfo::exists(root_->installation(1)));
     QCOMPARE(admin({QStringLiteral("list")}).out, QStringLiteral("1\tInstalación 1\n"));
     store::DORQServer server;
     server.Configura_Conexion(QString(), root_->catalogue(), QString(), QString());

@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -315,6 +316,9 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrum-admin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
+    // A failed statement's engine message comes once, in the error line; QT_LOGGING_RULES still
+    // brings the store's own warnings back.
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.store.warning=false"));
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty())
         return usage();
