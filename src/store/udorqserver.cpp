@@ -496,4 +496,14 @@ void DORQServer::Borra_Login(const QString& login) {
              {{QStringLiteral("login"), login.toLower()}});
 }
 
+bool DORQServer::Cambia_Password(const QString& login, const QString& password) {
+    const QVariantMap key{{QStringLiteral("login"), login.toLower()}};
+    if (Db::scalar(db(), QStringLiteral("SELECT COUNT(*) FROM usuario WHERE LOGIN=:login"), key).toInt() == 0)
+        return false;
+    QVariantMap values = key;
+    values.insert(QStringLiteral("hash"), hashPassword(password));
+    Db::exec(db(), QStringLiteral("UPDATE usuario SET \"PASSWORD\"=:hash WHERE LOGIN=:login"), values);
+    return true;
+}
+
 } // namespace kestrum::store

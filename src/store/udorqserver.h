@@ -50,6 +50,9 @@ public:
     bool Existe_Login(const QString& login);
     void Crea_Login(const QString& login, const QString& password, const QString& rol);
     void Borra_Login(const QString& login);
+    // Gives the login (lower-cased, as logins are kept) a new password, stored hashed; false when
+    // there is no such login.
+    bool Cambia_Password(const QString& login, const QString& password);
 
     int codigoLogin() const { return loginCode_; }
     QString Rol() const { return rol_; }

@@ -26,6 +26,7 @@ private slots:
     void deleteAndExistence();
     void logins();
     void plainPasswordIsUpgraded();
+    void changedPassword();
     void adminRules();
     void backupAndRestore();
     void damagedBackupLeavesInstallationIntact();
@@ -197,6 +198,20 @@ void TestServer::plainPasswordIsUpgraded() {
         Db::scalar(server_->db(), "SELECT \"PASSWORD\" FROM USUARIO WHERE LOGIN='pepe'").toString();
     QVERIFY(DORQServer::isHashed(stored));
     QVERIFY(server_->Valida_Login(QStringLiteral("pepe"), QStringLiteral("plain")));
+}
+
+// Only the named login changes, hashed; a login that does not exist is reported, not created.
+void TestServer::changedPassword() {
+    server_->Crea_Login(QStringLiteral("ana"), QStringLiteral("old"), QStringLiteral("USER"));
+    QVERIFY(server_->Cambia_Password(QStringLiteral("ANA"), QStringLiteral("new")));
+    QVERIFY(!server_->Valida_Login(QStringLiteral("ana"), QStringLiteral("old")));
+    QVERIFY(server_->Valida_Login(QStringLiteral("ana"), QStringLiteral("new")));
+    QVERIFY(server_->Valida_Login(QStringLiteral("admin"), QStringLiteral("admin")));
+    const QString stored =
+        Db::scalar(server_->db(), "SELECT \"PASSWORD\" FROM USUARIO WHERE LOGIN='ana'").toString();
+    QVERIFY(DORQServer::isHashed(stored));
+    QVERIFY(!server_->Cambia_Password(QStringLiteral("nobody"), QStringLiteral("x")));
+    QCOMPARE(server_->Lista_Logins(), (QStringList{"admin*ADMIN", "ana*USER"}));
 }
 
 void TestServer::adminRules() {

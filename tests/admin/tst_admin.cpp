@@ -1,0 +1,391 @@
+// kestrum-admin as an installer runs it: the built executable on a temporary data root, its
+// results checked in the databases themselves, with the store and with Debian's own Firebird tools.
+#include "dbconnection.h"
+#include "tempdataroot.h"
+#include "udorqserver.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace kestrum;
+
+namespace {
+
+struct Result {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray bytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& content) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    QCOMPARE(f.write(content), content.size());
+}
+
+} // namespace
+
+class TestAdmin : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void wrongUsage_data();
+    void wrongUsage();
+    void helpAndVersion();
+    void listCreateDelete();
+    void createWithoutTemplateLeavesNoRow();
+    void backupReadByDebianTools();
+    void failedBackupKeepsTheFile();
+    void restoreBringsTheBackupBack();
+    void badBackupLeavesInstallation_data();
+    void badBackupLeavesInstallation();
+    void passwordFromStandardInput();
+    void runningConsoleIsLeftAlone();
+
+private:
+    Result admin(const QStringList& args, const QByteArray& input = {});
+    QString dataHome() const { return QFileInfo(root_->path()).path(); }
+    // The database is read and changed by Debian's isql-fb, a process that has ended, and so let the
+    // files go, before the next command runs: an engine of this process would keep them a while.
+    bool isql(const QString& database, const QByteArray& statements, QByteArray* output);
+    QList<int> controllers(int code); // the controllers' codes in that installation; {-1} on failure
+    bool addController(int code, int controller);
+    void provision() { QCOMPARE(admin({QStringLiteral("list")}).code, 0); }
+
+    std::unique_ptr<test::TempDataRoot> root_;
+    std::unique_ptr<QTemporaryDir> work_;
+};
+
+void TestAdmin::init() {
+    root_ = std::make_unique<test::TempDataRoot>();
+    work_ = std::make_unique<QTemporaryDir>();
+}
+
+void TestAdmin::cleanup() {
+    work_.reset();
+    root_.reset();
+}
+
+Result TestAdmin::admin(const QStringList& args, const QByteArray& input) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(KESTRUM_ADMIN_EXE), args);
+    Result r;
+    if (!p.waitForStarted())
+        return r;
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit)
+        return r;
+    r.code = p.exitCode();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+bool TestAdmin::isql(const QString& database, const QByteArray& statements, QByteArray* output) {
+    const QString isql = QStandardPaths::findExecutable(QStringLiteral("isql-fb"));
+    if (isql.isEmpty())
+        return false;
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FIREBIRD_LOCK"), work_->filePath(QStringLiteral("lock")));
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(isql, {QStringLiteral("-bail"), QStringLiteral("-q"), QStringLiteral("-user"),
+                   QStringLiteral("SYSDBA"), database});
+    if (!p.waitForStarted())
+        return false;
+    p.write(statements);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(60000))
+        return false;
+    *output = p.readAll();
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+QList<int> TestAdmin::controllers(int code) {
+    QByteArray output;
+    if (!isql(root_->installation(code), "SELECT 'cod:' || COD FROM DORQCONTROLADOR ORDER BY COD;\n",
+              &output))
+        return {-1};
+    QList<int> codes;
+    static const QRegularExpression line(QStringLiteral("cod:(\\d+)"));
+    for (auto it = line.globalMatch(QString::fromUtf8(output)); it.hasNext();)
+        codes << it.next().captured(1).toInt();
+    return codes;
+}
+
+bool TestAdmin::addController(int code, int controller) {
+    QByteArray output;
+    return isql(root_->installation(code),
+                QStringLiteral("INSERT INTO DORQCONTROLADOR(COD,PUERTO_SERIE) VALUES(%1,3);\nCOMMIT;\n")
+                    .arg(controller)
+                    .toUtf8(),
+                &output);
+}
+
+void TestAdmin::wrongUsage_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("nothing") << QStringList{};
+    QTest::newRow("unknown command") << QStringList{"frobnicate"};
+    QTest::newRow("list with an argument") << QStringList{"list", "x"};
+    QTest::newRow("create without a name") << QStringList{"create"};
+    QTest::newRow("create with a blank name") << QStringList{"create", "  "};
+    QTest::newRow("delete without a code") << QStringList{"delete"};
+    QTest::newRow("delete of a word") << QStringList{"delete", "one"};
+    QTest::newRow("backup without a file") << QStringList{"backup", "1"};
+    QTest::newRow("restore of code 0") << QStringList{"restore", "0", "f"};
+    QTest::newRow("passwd without a login") << QStringList{"passwd", "--stdin"};
+    QTest::newRow("--stdin elsewhere") << QStringList{"list", "--stdin"};
+    QTest::newRow("unknown option") << QStringList{"list", "--force"};
+}
+
+// Exit 2, the usage on standard error, and not even the database folder made.
+void TestAdmin::wrongUsage() {
+    QFETCH(QStringList, args);
+    const Result r = admin(args);
+    QCOMPARE(r.code, 2);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.contains(QStringLiteral("usage: kestrum-admin")), qPrintable(r.err));
+    QVERIFY(!QFileInfo::exists(root_->bdks()));
+}
+
+void TestAdmin::helpAndVersion() {
+    const Result help = admin({QStringLiteral("--help")});
+    QCOMPARE(help.code, 0);
+    QVERIFY(help.out.contains(QStringLiteral("passwd")));
+    const Result version = admin({QStringLiteral("--version")});
+    QCOMPARE(version.code, 0);
+    QCOMPARE(version.out, QStringLiteral("kestrum-admin " KESTRUM_VERSION "\n"));
+}
+
+// On a data root the console never saw: provisioned as the console does, then changed.
+void TestAdmin::listCreateDelete() {
+    Result r = admin({QStringLiteral("list")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("1\tInstalación 1\n"));
+
+    r = admin({QStringLiteral("create"), QStringLiteral("Almacén Norte")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("2\n"));
+    QVERIFY(QFileInfo::exists(root_->installation(2)));
+    QCOMPARE(controllers(2), QList<int>{});
+    r = admin({QStringLiteral("list")});
+    QCOMPARE(r.out, QStringLiteral("1\tInstalación 1\n2\tAlmacén Norte\n"));
+
+    r = admin({QStringLiteral("delete"), QStringLiteral("7")});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(QStringLiteral("no installation has code 7")));
+
+    r = admin({QStringLiteral("delete"), QStringLiteral("1")});
+    QCOMPARE(r.code, 0);
+    QVERIFY(!QFileInfo::exists(root_->installation(1)));
+    QCOMPARE(admin({QStringLiteral("list")}).out, QStringLiteral("2\tAlmacén Norte\n"));
+
+    // The last one stays, file and row.
+    r = admin({QStringLiteral("delete"), QStringLiteral("2")});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("last one")), qPrintable(r.err));
+    QVERIFY(QFileInfo::exists(root_->installation(2)));
+    QCOMPARE(admin({QStringLiteral("list")}).out, QStringLiteral("2\tAlmacén Norte\n"));
+}
+
+// The copy fails with the system's reason and the catalogue keeps no row for it.
+void TestAdmin::createWithoutTemplateLeavesNoRow() {
+    provision();
+    QVERIFY(QFile::remove(root_->bdks() + QStringLiteral("/INSTALACION_B.FDB")));
+    const Result r = admin({QStringLiteral("create"), QStringLiteral("Lost")});
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.contains(QStringLiteral("cannot copy")), qPrintable(r.err));
+    QCOMPARE(admin({QStringLiteral("list")}).out, QStringLiteral("1\tInstalación 1\n"));
+}
+
+// A standard gbak file: Debian's gbak restores it and isql-fb reads the controller in it.
+void TestAdmin::backupReadByDebianTools() {
+    const QString gbak = QStandardPaths::findExecutable(QStringLiteral("gbak"));
+    const QString isql = QStandardPaths::findExecutable(QStringLiteral("isql-fb"));
+    if (gbak.isEmpty() || isql.isEmpty())
+        QSKIP("Debian's gbak and isql-fb (firebird3.0-utils) are not installed");
+    provision();
+    QVERIFY(addController(1, 77));
+    const QString backup = work_->filePath(QStringLiteral("nightly.fbk"));
+    const Result r = admin({QStringLiteral("backup"), QStringLiteral("1"), backup});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY(!QFileInfo::exists(backup + QStringLiteral(".part")));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("FIREBIRD_LOCK"), work_->filePath(QStringLiteral("lock")));
+    const QString restored = work_->filePath(QStringLiteral("restored.fdb"));
+    QProcess restore;
+    restore.setProcessEnvironment(env);
+    restore.setProcessChannelMode(QProcess::MergedChannels);
+    restore.start(
+        gbak, {QStringLiteral("-r"), QStringLiteral("-user"), QStringLiteral("SYSDBA"), backup, restored});
+    QVERIFY(restore.waitForFinished(120000));
+    QVERIFY2(restore.exitCode() == 0, restore.readAll().constData());
+
+    QProcess query;
+    query.setProcessEnvironment(env);
+    query.setProcessChannelMode(QProcess::MergedChannels);
+    query.start(isql, {QStringLiteral("-user"), QStringLiteral("SYSDBA"), QStringLiteral("-q"), restored});
+    QVERIFY(query.waitForStarted());
+    query.write("SELECT 'marker:' || COD FROM DORQCONTROLADOR;\n");
+    query.closeWriteChannel();
+    QVERIFY(query.waitForFinished(60000));
+    const QByteArray output = query.readAll();
+    QVERIFY2(output.contains("marker:77"), output.constData());
+}
+
+// The earlier backup of that name stays when a new one cannot be made.
+void TestAdmin::failedBackupKeepsTheFile() {
+    provision();
+    QCOMPARE(admin({QStringLiteral("create"), QStringLiteral("Two")}).code, 0);
+    QVERIFY(QFile::remove(root_->installation(2)));
+    const QString backup = work_->filePath(QStringLiteral("two.fbk"));
+    write(backup, "the backup of yesterday");
+    const Result r = admin({QStringLiteral("backup"), QStringLiteral("2"), backup});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.err.contains(QStringLiteral("no such database")), qPrintable(r.err));
+    QCOMPARE(bytes(backup), QByteArray("the backup of yesterday"));
+}
+
+void TestAdmin::restoreBringsTheBackupBack() {
+    provision();
+    QVERIFY(addController(1, 5));
+    const QString backup = work_->filePath(QStringLiteral("one.fbk"));
+    QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("1"), backup}).code, 0);
+    QVERIFY(addController(1, 6));
+    QCOMPARE(controllers(1), (QList<int>{5, 6}));
+    const Result r = admin({QStringLiteral("restore"), QStringLiteral("1"), backup});
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QCOMPARE(controllers(1), QList<int>{5});
+    QCOMPARE(admin({QStringLiteral("list")}).out, QStringLiteral("1\tInstalación 1\n"));
+    QCOMPARE(QDir(root_->bdks()).entryList({QStringLiteral("*.restore"), QStringLiteral("*.previous*")}),
+             QStringList{});
+}
+
+void TestAdmin::badBackupLeavesInstallation_data() {
+    QTest::addColumn<QString>("damage");
+    QTest::newRow("truncated to half") << "half";
+    QTest::newRow("truncated to its header") << "header";
+    QTest::newRow("not a backup") << "text";
+    QTest::newRow("missing") << "missing";
+}
+
+// Exit 1 with the engine's reason; the installation file is byte for byte what it was.
+void TestAdmin::badBackupLeavesInstallation() {
+    QFETCH(QString, damage);
+    provision();
+    const QString backup = work_->filePath(QStringLiteral("one.fbk"));
+    QCOMPARE(admin({QStringLiteral("backup"), QStringLiteral("1"), backup}).code, 0);
+    const QByteArray good = bytes(backup);
+    QVERIFY(good.size() > 1024);
+    if (damage == QLatin1String("half"))
+        write(backup, good.left(good.size() / 2));
+    else if (damage == QLatin1String("header"))
+        write(backup, good.left(512));
+    else if (damage == QLatin1String("text"))
+        write(backup, "no backup in here\n");
+    else
+        QVERIFY(QFile::remove(backup));
+    QVERIFY(addController(1, 9));
+    const QByteArray before = bytes(root_->installation(1));
+
+    const Result r = admin({QStringLiteral("restore"), QStringLiteral("1"), backup});
+    QCOMPARE(r.code, 1);
+    QVERIFY2(r.out.isEmpty(), qPrintable(r.out));
+    QVERIFY(!r.err.trimmed().isEmpty());
+    QCOMPARE(bytes(root_->installation(1)) == before, true);
+    QCOMPARE(controllers(1), QList<int>{9});
+    QCOMPARE(QDir(root_->bdks()).entryList({QStringLiteral("*.restore"), QStringLiteral("*.previous*")}),
+             QStringList{});
+}
+
+// The new password, lower-cased as the console's login window types it, validates in the store.
+void TestAdmin::passwordFromStandardInput() {
+    provision();
+    Result r =
+        admin({QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("Admin")}, "N3w Secret\n");
+    QCOMPARE(r.code, 0);
+    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    r = admin({QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("nobody")}, "x\n");
+    QCOMPARE(r.code, 1);
+    QVERIFY(r.err.contains(QStringLiteral("no login is called nobody")));
+    r = admin({QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("admin")}, "\n");
+    QCOMPARE(r.code, 1);
+
+    store::DORQServer server;
+    server.Configura_Conexion(QString(), root_->catalogue(), QString(), QString());
+    QVERIFY(!server.Valida_Login(QStringLiteral("admin"), QStringLiteral("admin")));
+    QVERIFY(server.Valida_Login(QStringLiteral("admin"), QStringLiteral("n3w secret")));
+    const QString stored =
+        store::Db::scalar(server.db(), QStringLiteral("SELECT \"PASSWORD\" FROM USUARIO WHERE LOGIN='admin'"))
+            .toString();
+    QVERIFY(store::DORQServer::isHashed(stored));
+}
+
+// The real console holds the databases: every command says so and changes nothing.
+void TestAdmin::runningConsoleIsLeftAlone() {
+    root_->write(QStringLiteral("KESTRUM20.INI"), "[General]\nIdioma=ENGLISH\n");
+    QProcess console;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("kestrum.ui.signals.debug=true"));
+    console.setProcessEnvironment(env);
+    console.start(QStringLiteral(KESTRUM_EXE), QStringList{});
+    QVERIFY(console.waitForStarted());
+    // Its signal handlers go in a second time once the engine has the catalogue: the login window.
+    QByteArray said;
+    for (int i = 0; i < 600 && said.count("handlers installed") < 2 && console.state() == QProcess::Running;
+         ++i) {
+        console.waitForReadyRead(100);
+        said += console.readAllStandardError();
+    }
+    QVERIFY2(said.count("handlers installed") >= 2, said.constData());
+    const QString backup = work_->filePath(QStringLiteral("b.fbk"));
+
+    const QList<QStringList> commands{
+        {QStringLiteral("list")},
+        {QStringLiteral("create"), QStringLiteral("Not now")},
+        {QStringLiteral("delete"), QStringLiteral("1")},
+        {QStringLiteral("restore"), QStringLiteral("1"), backup},
+        {QStringLiteral("backup"), QStringLiteral("1"), backup},
+        {QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("admin")}};
+    for (const QStringList& command : commands) {
+        const Result r = admin(command, "other\n");
+        QCOMPARE(r.code, 1);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.contains(QStringLiteral("the console is running")), qPrintable(r.err));
+    }
+    console.terminate();
+    QVERIFY(console.waitForFinished(15000));
+    QVERIFY(!QFileInfo::exists(backup));
+    QVERIFY(!QFileInfo::exists(root_->installation(2)));
+    QVERIFY(QFileInfo::exists(root_->installation(1)));
+    QCOMPARE(admin({QStringLiteral("list")}).out, QStringLiteral("1\tInstalación 1\n"));
+    store::DORQServer server;
+    server.Configura_Conexion(QString(), root_->catalogue(), QString(), QString());
+    QVERIFY(server.Valida_Login(QStringLiteral("admin"), QStringLiteral("admin")));
+}
+
+QTEST_GUILESS_MAIN(TestAdmin)
+#include "tst_admin.moc"

@@ -1,0 +1,346 @@
+// kestrum-admin: the installer's command-line companion to the console. Lists, creates, deletes,
+// backs up and restores installations and sets login passwords, on the data root and settings the
+// console uses, through the same store code.
+#include "Variables.h"
+#include "dataroot.h"
+#include "dbconnection.h"
+#include "kerror.h"
+#include "schema.h"
+#include "udorqserver.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <sys/file.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace kestrum;
+
+namespace {
+
+enum Exit { Done = 0, Failed = 1, Usage = 2 };
+
+const char* const USAGE =
+    "usage: kestrum-admin COMMAND [ARGS]\n"
+    "commands:\n"
+    "  list                  one line per installation: code, a tab, name\n"
+    "  create NAME           create an installation; prints its code\n"
+    "  delete CODE           delete an installation and its database (never the last one)\n"
+    "  backup CODE FILE      write a gbak backup of the installation to FILE\n"
+    "  restore CODE FILE     replace the installation with the gbak backup in FILE\n"
+    "  passwd [--stdin] LOGIN\n"
+    "                        set the login's password, asked twice on the terminal, or one line\n"
+    "                        read from standard input with --stdin\n"
+    "  --help, --version\n"
+    "Works on $XDG_DATA_HOME/kestrum, provisioned as the console does when missing.\n"
+    "Exit status: 0 done, 1 the operation failed, 2 wrong usage.\n";
+
+// A failure of the operation: its message goes to standard error and the exit status is 1.
+struct Failure {
+    QString message;
+};
+
+// Refuses to go on because a running console holds the database files.
+struct InUse {
+    QString message;
+};
+
+void out(const QString& line) {
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+    std::fflush(stdout);
+}
+
+void err(const QString& line) {
+    std::fprintf(stderr, "kestrum-admin: %s\n", qPrintable(line));
+    std::fflush(stderr);
+}
+
+int usage(const QString& why = {}) {
+    if (!why.isEmpty())
+        err(why);
+    std::fputs(USAGE, stderr);
+    return Usage;
+}
+
+std::optional<int> code(const QString& text) {
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok || n <= 0)
+        return std::nullopt;
+    return n;
+}
+
+QString baseName(int code) {
+    return QStringLiteral("instalacion_%1").arg(code);
+}
+
+// The embedded engine holds an exclusive lock on each database file it has open, for as long as it
+// has it open: a file whose lock cannot be shared belongs to a running console. Trying the lock,
+// unlike an attach, writes nothing to the file.
+void refuseIfOpenElsewhere(const QString& path) {
+    if (!store::Db::server().host.isEmpty())
+        return; // a database server holds every file all the time
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return; // a missing file is the operation's to report
+    const bool held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    const int why = errno;
+    ::close(fd); // releases the shared lock with the file
+    if (held)
+        throw InUse{QStringLiteral("the console is running: it has %1 open (%2); close it and try again")
+                        .arg(path, qt_error_string(why))};
+}
+
+// The engine's backup code talks to an operator on standard output (a truncated file asks for the
+// next volume); while it runs, that goes to standard error, keeping standard output for results.
+class StdoutToStderr {
+public:
+    StdoutToStderr() : saved_((std::fflush(stdout), ::dup(STDOUT_FILENO))) {
+        ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    }
+    ~StdoutToStderr() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            ::dup2(saved_, STDOUT_FILENO);
+            ::close(saved_);
+        }
+    }
+    StdoutToStderr(const StdoutToStderr&) = delete;
+    StdoutToStderr& operator=(const StdoutToStderr&) = delete;
+
+private:
+    int saved_;
+};
+
+class Admin {
+public:
+    Admin() {
+        server_.Configura_Conexion(store::Db::server().host, catalogue(), store::Db::server().password,
+                                   store::Db::server().user);
+    }
+
+    static QString catalogue() {
+        return config::DataRoot::bdks() + QLatin1Char('/') + QLatin1String(store::schema::CATALOGUE_FILE);
+    }
+    static QString installationPath(int code) {
+        return config::DataRoot::findFileNoCase(config::DataRoot::bdks(),
+                                                store::schema::installationFile(code));
+    }
+
+    // code and name of each installation, as the catalogue lists them ("code.- name").
+    QList<QPair<int, QString>> installations() {
+        QList<QPair<int, QString>> list;
+        for (const QString& entry : server_.Lista_Instalaciones()) {
+            const qsizetype cut = entry.indexOf(QLatin1String(".- "));
+            list.append({entry.left(cut).toInt(), entry.mid(cut + 3)});
+        }
+        return list;
+    }
+
+    void mustExist(int code) {
+        if (!server_.Existe_Instalacion(QString::number(code)))
+            throw Failure{QStringLiteral("no installation has code %1").arg(code)};
+    }
+
+    int list() {
+        for (const auto& [c, name] : installations())
+            out(QStringLiteral("%1\t%2").arg(c).arg(name));
+        return Done;
+    }
+
+    int create(const QString& name) {
+        out(QString::number(server_.Crea_Instalacion(name)));
+        return Done;
+    }
+
+    int remove(int code) {
+        mustExist(code);
+        refuseIfOpenElsewhere(installationPath(code));
+        if (installations().size() <= 1)
+            throw Failure{QStringLiteral("installation %1 is the last one: it cannot be deleted").arg(code)};
+        server_.Borra_Instalacion(baseName(code));
+        const QString file = installationPath(code);
+        QFile f(file);
+        if (f.exists() && !f.remove())
+            throw Failure{
+                QStringLiteral("installation %1 left the catalogue, but %2 could not be deleted: %3")
+                    .arg(code)
+                    .arg(file, f.errorString())};
+        return Done;
+    }
+
+    int backup(int code, const QString& file) {
+        mustExist(code);
+        refuseIfOpenElsewhere(installationPath(code));
+        StdoutToStderr engineTalk;
+        server_.Exporta_Instalacion(baseName(code), QFileInfo(file).absoluteFilePath(),
+                                    config::DataRoot::bdks());
+        return Done;
+    }
+
+    int restore(int code, const QString& file) {
+        mustExist(code);
+        refuseIfOpenElsewhere(installationPath(code));
+        StdoutToStderr engineTalk;
+        server_.Importa_Instalacion(baseName(code), QFileInfo(file).absoluteFilePath(),
+                                    config::DataRoot::bdks());
+        return Done;
+    }
+
+    int passwd(const QString& login, const QString& password) {
+        if (password.isEmpty())
+            throw Failure{QStringLiteral("an empty password is not allowed")};
+        // The console lower-cases what is typed at its login window, password included.
+        if (!server_.Cambia_Password(login, password.toLower()))
+            throw Failure{QStringLiteral("no login is called %1").arg(login.toLower())};
+        return Done;
+    }
+
+private:
+    store::DORQServer server_;
+};
+
+// One line of standard input without its line end; nothing when the input ends at once.
+std::optional<QString> readLine() {
+    std::string line;
+    if (!std::getline(std::cin, line) && line.empty())
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return QString::fromLocal8Bit(line.c_str());
+}
+
+// Asks on the terminal without echo; the prompt goes to standard error, keeping standard output
+// for results.
+std::optional<QString> askHidden(const char* prompt) {
+    std::fputs(prompt, stderr);
+    std::fflush(stderr);
+    termios saved{};
+    const bool terminal = ::tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    const std::optional<QString> line = readLine();
+    if (terminal)
+        ::tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputc('\n', stderr);
+    return line;
+}
+
+QString password(bool fromStdin) {
+    if (fromStdin) {
+        const auto line = readLine();
+        if (!line)
+            throw Failure{QStringLiteral("no password on standard input")};
+        return *line;
+    }
+    const auto first = askHidden("New password: ");
+    const auto second = first ? askHidden("Again: ") : std::nullopt;
+    if (!first || !second)
+        throw Failure{QStringLiteral("no password given")};
+    if (*first != *second)
+        throw Failure{QStringLiteral("the two passwords differ; nothing changed")};
+    return *first;
+}
+
+// Settings, engine and database folder exactly as the console's start prepares them.
+void prepare() {
+    config::DataRoot::checkUsable();
+    auto& v = config::Variables::instance();
+    for (const QString& problem : v.Lee_Configuracion())
+        err(QStringLiteral("settings: %1").arg(problem));
+    store::Db::prepareEnvironment(config::DataRoot::file(QStringLiteral("firebird-lock")));
+    store::Db::setServer({v.databaseHost(), v.databaseUser(), v.databasePassword()});
+    // A catalogue that the console holds must be found before anything, provisioning included,
+    // touches the folder.
+    refuseIfOpenElsewhere(Admin::catalogue());
+    store::Prepara_Ficheros_BD(config::DataRoot::bdks());
+}
+
+int run(const QString& command, QStringList args) {
+    const bool fromStdin = args.removeAll(QStringLiteral("--stdin")) > 0;
+    if (fromStdin && command != QLatin1String("passwd"))
+        return usage(QStringLiteral("--stdin is an option of passwd only"));
+    for (const QString& a : args) {
+        if (a.startsWith(QLatin1String("--")))
+            return usage(QStringLiteral("unknown option: %1").arg(a));
+    }
+    auto need = [&](int n) { return args.size() == n; };
+
+    std::optional<int> target;
+    if (command == QLatin1String("delete") || command == QLatin1String("backup") ||
+        command == QLatin1String("restore")) {
+        if (!need(command == QLatin1String("delete") ? 1 : 2))
+            return usage(QStringLiteral("wrong arguments for %1").arg(command));
+        target = code(args[0]);
+        if (!target)
+            return usage(QStringLiteral("CODE is an installation's number: %1").arg(args[0]));
+    } else if (command == QLatin1String("list")) {
+        if (!need(0))
+            return usage(QStringLiteral("list takes no arguments"));
+    } else if (command == QLatin1String("create") || command == QLatin1String("passwd")) {
+        if (!need(1) || args[0].trimmed().isEmpty())
+            return usage(QStringLiteral("wrong arguments for %1").arg(command));
+    } else {
+        return usage(QStringLiteral("unknown command: %1").arg(command));
+    }
+
+    prepare();
+    Admin admin;
+    if (command == QLatin1String("list"))
+        return admin.list();
+    if (command == QLatin1String("create"))
+        return admin.create(args[0].trimmed());
+    if (command == QLatin1String("delete"))
+        return admin.remove(*target);
+    if (command == QLatin1String("backup"))
+        return admin.backup(*target, args[1]);
+    if (command == QLatin1String("restore"))
+        return admin.restore(*target, args[1]);
+    return admin.passwd(args[0].trimmed(), password(fromStdin));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("kestrum-admin"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
+    // A failed statement's engine message comes once, in the error line; QT_LOGGING_RULES still
+    // brings the store's own warnings back.
+    QLoggingCategory::setFilterRules(QStringLiteral("kestrum.store.warning=false"));
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty())
+        return usage();
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
+        std::fputs(USAGE, stdout);
+        return Done;
+    }
+    if (command == QLatin1String("--version")) {
+        out(QStringLiteral("kestrum-admin %1").arg(QCoreApplication::applicationVersion()));
+        return Done;
+    }
+    try {
+        return run(command, args);
+    } catch (const InUse& e) {
+        err(e.message);
+    } catch (const Failure& e) {
+        err(e.message);
+    } catch (const Error& e) {
+        err(e.message());
+    } catch (const std::exception& e) {
+        err(QString::fromLocal8Bit(e.what()));
+    }
+    return Failed;
+}
