@@ -144,6 +144,17 @@ void F_Gestion_BD::habilita(bool si) {
     c2_->setEnabled(si);
 }
 
+// While the dialog works: its buttons off, the hourglass, the progress line cleared at the end.
+QScopeGuard<std::function<void()>> F_Gestion_BD::ocupado() {
+    habilita(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    return QScopeGuard<std::function<void()>>([this] {
+        QApplication::restoreOverrideCursor();
+        habilita(true);
+        estado_->clear();
+    });
+}
+
 // The engine's verbose lines, one at a time: the window repaints between them.
 void F_Gestion_BD::progresa(const QString& linea) {
     estado_->setText(linea.trimmed());
@@ -167,12 +178,7 @@ void F_Gestion_BD::C2Change() {
     const QStringList pieza = elegida();
     if (pieza.isEmpty() || ops::operacionEnCurso())
         return;
-    habilita(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto fin = qScopeGuard([this] {
-        QApplication::restoreOverrideCursor();
-        habilita(true);
-    });
+    const auto fin = ocupado();
     // Nothing reaches the readers of either installation meanwhile: the periodic task waits.
     const ops::GuardaOperacion operacion;
     const ops::SuspensionEventos suspension;
@@ -243,15 +249,9 @@ void F_Gestion_BD::Exporta(const QString& elegido) {
     QString fichero = elegido;
     if (QFileInfo(fichero).suffix().isEmpty())
         fichero += QLatin1String(".kdt");
-    habilita(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto fin = qScopeGuard([this] {
-        QApplication::restoreOverrideCursor();
-        habilita(true);
-    });
+    const auto fin = ocupado();
     Consola::instance().servidor->Exporta_Instalacion(
         baseDe(pieza.first()), fichero, config::DataRoot::bdks(), [this](const QString& l) { progresa(l); });
-    estado_->clear();
     Avisa(QStringLiteral("KS_Dlg_Backup_done"), {pieza.value(1).mid(2), fichero});
 }
 
@@ -268,13 +268,7 @@ void F_Gestion_BD::Importa(const QString& fichero) {
     const QStringList pieza = elegida();
     if (pieza.isEmpty() || ops::operacionEnCurso())
         return;
-    habilita(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto fin = qScopeGuard([this] {
-        QApplication::restoreOverrideCursor();
-        habilita(true);
-        estado_->clear();
-    });
+    const auto fin = ocupado();
     const ops::GuardaOperacion operacion;
     const ops::SuspensionEventos suspension;
     Close_instalacion();

@@ -4,7 +4,9 @@
 #pragma once
 
 #include <QDialog>
+#include <QScopeGuard>
 #include <QStringList>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -50,6 +52,7 @@ signals:
 private:
     QStringList elegida() const; // code, and the rest after "."
     void habilita(bool si);
+    QScopeGuard<std::function<void()>> ocupado();
     void progresa(const QString& linea);
 
     QComboBox* c2_;
