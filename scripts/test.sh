@@ -3,5 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
+scripts/fetch-test-server.sh
 cd build
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2

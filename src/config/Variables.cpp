@@ -90,9 +90,19 @@ QStringList Variables::Lee_Configuracion() {
     }
 
     const QString database = QStringLiteral("Database");
-    dbHost_ = ini.value(database, QStringLiteral("Host"));
-    dbUser_ = ini.value(database, QStringLiteral("User"), QStringLiteral("SYSDBA"));
-    dbPassword_ = ini.value(database, QStringLiteral("Password"), QStringLiteral("masterkey"));
+    const DatabaseSettings defaults;
+    db_.host = ini.value(database, QStringLiteral("Host")).trimmed();
+    db_.user = ini.value(database, QStringLiteral("User"), defaults.user);
+    db_.password = ini.value(database, QStringLiteral("Password"), defaults.password);
+    db_.folder = ini.value(database, QStringLiteral("Folder"), defaults.folder);
+    const QString port = ini.value(database, QStringLiteral("Port"), QString::number(defaults.port));
+    bool ok = false;
+    const int n = port.trimmed().toInt(&ok);
+    db_.port = ok && n > 0 && n < 65536 ? n : defaults.port;
+    if (!ok || n <= 0 || n >= 65536) {
+        badValues_.append({QStringLiteral("Port"), port});
+        errors << QStringLiteral("%1: [%2] Port=%3").arg(fileName(), database, port);
+    }
     return errors;
 }
 
@@ -126,6 +136,17 @@ void Variables::Graba_Serie() const {
     ini.removeSection(serial);
     for (auto it = serial_.cbegin(); it != serial_.cend(); ++it)
         ini.setValue(serial, QStringLiteral("COM%1").arg(it.key()), it.value());
+    ini.save(fileName());
+}
+
+void Variables::Graba_Database() const {
+    IniFile ini = readFile();
+    const QString database = QStringLiteral("Database");
+    ini.setValue(database, QStringLiteral("Host"), db_.host);
+    ini.setValue(database, QStringLiteral("Port"), QString::number(db_.port));
+    ini.setValue(database, QStringLiteral("User"), db_.user);
+    ini.setValue(database, QStringLiteral("Password"), db_.password);
+    ini.setValue(database, QStringLiteral("Folder"), db_.folder);
     ini.save(fileName());
 }
 

@@ -13,6 +13,17 @@ struct CameraEntry {
     QString address;     // camara_MAC: the camera's video address
 };
 
+// Where the databases are when a Firebird server holds them.
+struct DatabaseSettings {
+    QString host; // empty: the embedded engine
+    int port = 3050;
+    QString user = QStringLiteral("SYSDBA");
+    QString password = QStringLiteral("masterkey");
+    // On the server: the folder of the catalogue and the installations.
+    QString folder = QStringLiteral("/var/lib/firebird/3.0/data/kestrum");
+    bool operator==(const DatabaseSettings&) const = default;
+};
+
 class Variables {
 public:
     static Variables& instance();
@@ -46,10 +57,14 @@ public:
     void setSerialDevice(int port, const QString& device);
     void Graba_Serie() const;
     // Section Database: an empty host means the embedded engine.
-    QString databaseHost() const { return dbHost_; }
-    QString databaseUser() const { return dbUser_; }
-    QString databasePassword() const { return dbPassword_; }
-    bool embeddedDatabase() const { return dbHost_.isEmpty(); }
+    QString databaseHost() const { return db_.host; }
+    QString databaseUser() const { return db_.user; }
+    QString databasePassword() const { return db_.password; }
+    bool embeddedDatabase() const { return db_.host.isEmpty(); }
+    const DatabaseSettings& database() const { return db_; }
+    void setDatabase(const DatabaseSettings& settings) { db_ = settings; }
+    // Writes the whole section; raises kestrum::Error when the file cannot be written.
+    void Graba_Database() const;
 
     // LAST_INSTALLATION of section "GENERAL" as the file holds it now ("0" when missing).
     static QString lastInstallationInFile();
@@ -62,9 +77,7 @@ public:
 private:
     QMap<int, QString> serial_;
     QList<QPair<QString, QString>> badValues_;
-    QString dbHost_;
-    QString dbUser_ = QStringLiteral("SYSDBA");
-    QString dbPassword_ = QStringLiteral("masterkey");
+    DatabaseSettings db_;
 };
 
 } // namespace kestrum::config

@@ -317,7 +317,8 @@ void F_Main::conectaPendientes() {
         const char* caption;
     } pendientes[] = {
         {"B_Export_import", nullptr},
-        {"Image3", "Label6"},         {"Image6", "Label7"},
+        {"Image3", "Label6"},
+        {"Image6", "Label7"},
     };
     for (const auto& p : pendientes) {
         auto* b = findChild<QAbstractButton*>(QLatin1String(p.button));
@@ -765,7 +766,10 @@ void F_Main::FormCreate() {
 }
 
 void F_Main::Prepara_Ficheros_BD() {
-    store::Prepara_Ficheros_BD(config::DataRoot::bdks());
+    if (store::Db::server().embedded())
+        store::Prepara_Ficheros_BD(config::DataRoot::bdks());
+    else
+        store::schema::provisionServer();
 }
 
 void F_Main::Link_BBDD() {
@@ -773,10 +777,8 @@ void F_Main::Link_BBDD() {
     c.sistema.reset();
     c.servidor = std::make_unique<store::DORQServer>();
     const auto& v = config::Variables::instance();
-    c.servidor->Configura_Conexion(v.databaseHost(),
-                                   config::DataRoot::bdks() + QLatin1Char('/') +
-                                       QLatin1String(store::schema::CATALOGUE_FILE),
-                                   v.databasePassword(), v.databaseUser());
+    c.servidor->Configura_Conexion(v.databaseHost(), store::schema::cataloguePath(), v.databasePassword(),
+                                   v.databaseUser());
     Carga_Instalaciones(Lee_Ultima_Instalacion());
     if (!c.sistema)
         return;
@@ -824,8 +826,7 @@ void F_Main::Abre_Instalacion(const QString& code) {
     const QString entry =
         gestion && gestion->C2()->currentIndex() >= 0 ? gestion->C2()->currentText() : QString();
     const QString previous = c.instalacion;
-    const QString path = config::DataRoot::findFileNoCase(config::DataRoot::bdks(),
-                                                          store::schema::installationFile(code.toInt()));
+    const QString path = store::schema::installationPath(code.toInt());
 
     c.sistema.reset();
     try {
@@ -835,8 +836,7 @@ void F_Main::Abre_Instalacion(const QString& code) {
     } catch (const Error&) {
         // The installation that was open stays the one in use.
         if (!previous.isEmpty() && previous != code) {
-            const QString back = config::DataRoot::findFileNoCase(
-                config::DataRoot::bdks(), store::schema::installationFile(previous.toInt()));
+            const QString back = store::schema::installationPath(previous.toInt());
             auto sistema = std::make_unique<store::DORQSistema>(back, c.servidor.get());
             sistema->Abre();
             c.sistema = std::move(sistema);

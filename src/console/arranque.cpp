@@ -29,6 +29,7 @@
 #include "dbconnection.h"
 #include "errores.h"
 #include "portmap.h"
+#include "schema.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcomunicador.h"
 #include "udorqcontrolador.h"
@@ -67,7 +68,7 @@ void muestraEspera(link::DORQComunicador* comunicador, quint8 comando, bool espe
 void conectaEntorno() {
     const auto& v = config::Variables::instance();
     store::Db::prepareEnvironment(config::DataRoot::file(QStringLiteral("firebird-lock")));
-    store::Db::setServer({v.databaseHost(), v.databaseUser(), v.databasePassword()});
+    store::schema::useSettings(v.database());
     link::PortMap::setResolver([](int port) { return config::Variables::instance().serialDevice(port); });
     link::DORQComunicador::setTextLookup(
         [](const QString& key) { return config::Lang::instance().mensaje(key); });

@@ -224,12 +224,7 @@ void F_Gestion_BD::B_EliminarClick() {
     Close_instalacion();
     const auto reabre = qScopeGuard([this] { protegido([this] { emit cargaInstalaciones(QString()); }); });
     const QString codigo = pieza.first();
-    Consola::instance().servidor->Borra_Instalacion(baseDe(codigo));
-    const QString fichero = config::DataRoot::findFileNoCase(config::DataRoot::bdks(),
-                                                             store::schema::installationFile(codigo.toInt()));
-    QFile file(fichero);
-    if (file.exists() && !file.remove())
-        throw Error(QStringLiteral("%1: %2").arg(fichero, file.errorString()));
+    Consola::instance().servidor->Elimina_Instalacion(codigo.toInt());
     Avisa(QStringLiteral("KS_Dlg_Installation_deleted"), {codigo, pieza.value(1).mid(2)});
 }
 
@@ -250,8 +245,9 @@ void F_Gestion_BD::Exporta(const QString& elegido) {
     if (QFileInfo(fichero).suffix().isEmpty())
         fichero += QLatin1String(".kdt");
     const auto fin = ocupado();
-    Consola::instance().servidor->Exporta_Instalacion(
-        baseDe(pieza.first()), fichero, config::DataRoot::bdks(), [this](const QString& l) { progresa(l); });
+    Consola::instance().servidor->Exporta_Instalacion(baseDe(pieza.first()), fichero,
+                                                      store::schema::databaseFolder(),
+                                                      [this](const QString& l) { progresa(l); });
     Avisa(QStringLiteral("KS_Dlg_Backup_done"), {pieza.value(1).mid(2), fichero});
 }
 
@@ -275,8 +271,8 @@ void F_Gestion_BD::Importa(const QString& fichero) {
     // Opened again in every case: a restore that failed left the installation as it was.
     const QString codigo = pieza.first();
     const auto reabre = qScopeGuard([this, codigo] { protegido([&] { emit abreInstalacion(codigo); }); });
-    Consola::instance().servidor->Importa_Instalacion(baseDe(codigo), fichero, config::DataRoot::bdks(),
-                                                      [this](const QString& l) { progresa(l); });
+    Consola::instance().servidor->Importa_Instalacion(
+        baseDe(codigo), fichero, store::schema::databaseFolder(), [this](const QString& l) { progresa(l); });
     Avisa(QStringLiteral("KS_Dlg_Restore_done"), {fichero, pieza.value(1).mid(2)});
 }
 

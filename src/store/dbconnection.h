@@ -30,6 +30,10 @@ struct DbServer {
     QString host; // empty: the embedded engine
     QString user = QStringLiteral("SYSDBA");
     QString password;
+    int port = 0; // 0: the server's default (3050)
+    // The folder, on the server, of the catalogue and the installations.
+    QString folder;
+    bool embedded() const { return host.isEmpty(); }
 };
 
 class Db {
@@ -44,8 +48,22 @@ public:
     static QSqlDatabase connect(const QString& path);
     static void disconnect(QSqlDatabase& db);
 
-    // Creates an empty database file (the driver cannot); dialect 3, UTF8.
+    // How the client library names `path` of `server`: "host/port:path", or the path itself
+    // embedded.
+    static QString target(const DbServer& server, const QString& path);
+    static QString target(const QString& path) { return target(server(), path); }
+
+    // Creates an empty database file (the driver cannot); dialect 3, UTF8. Fails when it exists.
     static void createDatabase(const QString& path);
+    // Removes the database (with the server, on the server); fails while another connection has it.
+    static void dropDatabase(const QString& path);
+    // Whether the database at `path` exists; raises DbError for any other failure to open it (a
+    // server that does not answer, a refused password).
+    static bool databaseExists(const QString& path) { return databaseExists(server(), path); }
+    static bool databaseExists(const DbServer& server, const QString& path);
+    // The server's version text, through its service manager; raises DbError with the server's
+    // answer when it cannot be reached or refuses the user.
+    static QString serverVersion(const DbServer& server);
 
     // Runs `sql` on `db` with named values bound; raises DbError.
     static void exec(const QSqlDatabase& db, const QString& sql, const QVariantMap& values = {});

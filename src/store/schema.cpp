@@ -94,6 +94,69 @@ QString installationFile(int code) {
     return QStringLiteral("INSTALACION_%1.FDB").arg(code);
 }
 
+DbServer serverOf(const config::DatabaseSettings& settings) {
+    DbServer server;
+    server.host = settings.host;
+    server.user = settings.user;
+    server.password = settings.password;
+    server.port = settings.port;
+    server.folder = settings.folder;
+    return server;
+}
+
+void useSettings(const config::DatabaseSettings& settings) {
+    Db::setServer(serverOf(settings));
+}
+
+QString databaseFolder() {
+    const DbServer server = Db::server();
+    return server.embedded() ? config::DataRoot::bdks() : server.folder;
+}
+
+namespace {
+// Embedded, a file whose name differs only in case is the same file, as the folder's users expect.
+QString pathIn(const QString& name) {
+    const QString folder = databaseFolder();
+    if (Db::server().embedded())
+        return config::DataRoot::findFileNoCase(folder, name);
+    return folder + QLatin1Char('/') + name;
+}
+} // namespace
+
+QString cataloguePath() {
+    return pathIn(QLatin1String(CATALOGUE_FILE));
+}
+
+QString installationPath(int code) {
+    return pathIn(installationFile(code));
+}
+
+void provisionServer() {
+    const QString catalogue = cataloguePath();
+    if (Db::databaseExists(catalogue))
+        return;
+    qCInfo(lcStore).noquote() << "making the catalogue on the server:" << Db::target(catalogue);
+    createCatalogue(catalogue);
+    try {
+        DORQServer server;
+        server.Configura_Conexion(Db::server().host, catalogue, Db::server().password, Db::server().user);
+        const int code = server.Registra_Instalacion(QString::fromUtf8(FIRST_INSTALLATION_NAME));
+        server.Crea_Login(QString::fromLatin1(ADMIN_LOGIN), QString::fromLatin1(ADMIN_PASSWORD),
+                          QStringLiteral("ADMIN"));
+        server.Cierra();
+        if (!Db::databaseExists(installationPath(code)))
+            createInstallation(installationPath(code));
+    } catch (...) {
+        // A half-made catalogue would be taken for a good one at the next start.
+        try {
+            Db::dropDatabase(catalogue);
+        } catch (const Error& e) {
+            qCWarning(lcStore).noquote() << e.message();
+        }
+        throw;
+    }
+}
+
 void createCatalogue(const QString& path) {
     create(path, catalogue());
 }

@@ -2,6 +2,9 @@
 // templates that a first run provisions.
 #pragma once
 
+#include "Variables.h"
+#include "dbconnection.h"
+
 #include <QString>
 
 namespace kestrum::store {
@@ -16,6 +19,20 @@ inline constexpr const char* ADMIN_LOGIN = "admin";
 inline constexpr const char* ADMIN_PASSWORD = "admin";
 
 QString installationFile(int code); // "INSTALACION_<code>.FDB"
+
+// Connections from now on go where `settings` say: a server, or the embedded engine.
+void useSettings(const config::DatabaseSettings& settings);
+DbServer serverOf(const config::DatabaseSettings& settings);
+
+// Where the catalogue and the installations are: the data root's database folder with the
+// embedded engine, the configured folder on the server otherwise.
+QString databaseFolder();
+QString cataloguePath();
+QString installationPath(int code);
+
+// With a server: when its folder has no catalogue, makes one there listing one installation with
+// one administrator login, and that installation's database.
+void provisionServer();
 
 // Creates the file at `path` with every table of its kind.
 void createCatalogue(const QString& path);

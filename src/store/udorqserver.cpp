@@ -10,10 +10,12 @@
 #include <QFileInfo>
 #include <QPasswordDigestor>
 #include <QRandomGenerator>
+#include <QTemporaryFile>
 #include <fcntl.h>
 #include <filesystem>
 #include <ibase.h>
 #include <unistd.h>
+#include <vector>
 
 namespace kestrum::store {
 
@@ -114,8 +116,7 @@ public:
                 false);
         if (!server.host.isEmpty())
             putText(spb, isc_spb_password, server.password, false);
-        const QByteArray name =
-            (server.host.isEmpty() ? QString() : server.host + QLatin1Char(':')).toUtf8() + "service_mgr";
+        const QByteArray name = Db::target(server, QStringLiteral("service_mgr")).toUtf8();
         if (isc_service_attach(status_, static_cast<unsigned short>(name.size()), name.constData(), &handle_,
                                static_cast<unsigned short>(spb.size()), spb.constData()))
             throw Error(statusText(status_));
@@ -152,6 +153,116 @@ public:
             lastLines << line;
             if (lastLines.size() > 3)
                 lastLines.removeFirst();
+        }
+        if (!done)
+            throw Error(QStringLiteral("incomplete: %1").arg(lastLines.join(QLatin1String(" / "))));
+    }
+
+    // A backup to "stdout": the server sends the backup itself, written to `out` as it comes.
+    void receive(const QByteArray& request, QFile& out, const DORQServer::Progress& progress) {
+        if (isc_service_start(status_, &handle_, nullptr, static_cast<unsigned short>(request.size()),
+                              request.constData()))
+            throw Error(statusText(status_));
+        const char items[] = {isc_info_svc_to_eof};
+        std::vector<char> buffer(64 * 1024);
+        qint64 total = 0, reported = 0;
+        for (;;) {
+            if (isc_service_query(status_, &handle_, nullptr, 0, nullptr, sizeof items, items,
+                                  static_cast<unsigned short>(buffer.size() - 1), buffer.data()))
+                throw Error(statusText(status_));
+            const char* p = buffer.data();
+            const char* end = p + buffer.size() - 1;
+            qint64 got = 0;
+            bool waiting = false;
+            while (p < end && *p != isc_info_end) {
+                const char tag = *p++;
+                if (tag == isc_info_svc_to_eof) {
+                    const int length = static_cast<int>(isc_vax_integer(p, 2));
+                    p += 2;
+                    if (out.write(p, length) != length)
+                        throw Error(QStringLiteral("%1: %2").arg(out.fileName(), out.errorString()));
+                    p += length;
+                    got += length;
+                } else if (tag == isc_info_truncated || tag == isc_info_data_not_ready ||
+                           tag == isc_info_svc_timeout) {
+                    waiting = true;
+                } else {
+                    break;
+                }
+            }
+            total += got;
+            if (progress && total - reported >= 1024 * 1024) {
+                reported = total;
+                progress(QStringLiteral("%1 MB").arg(total / (1024 * 1024)));
+            }
+            if (got == 0 && !waiting)
+                break;
+        }
+        if (total == 0)
+            throw Error(QStringLiteral("the server sent no backup"));
+    }
+
+    // A restore from "stdin": sends `in` as the server asks for it; raises Error unless a line
+    // holding `doneMark` came out.
+    void send(const QByteArray& request, QFile& in, const QString& doneMark,
+              const DORQServer::Progress& progress) {
+        if (isc_service_start(status_, &handle_, nullptr, static_cast<unsigned short>(request.size()),
+                              request.constData()))
+            throw Error(statusText(status_));
+        const char items[] = {isc_info_svc_stdin, isc_info_svc_line};
+        std::vector<char> buffer(16 * 1024);
+        QByteArray sendItems;
+        QStringList lastLines;
+        bool done = false;
+        for (;;) {
+            if (isc_service_query(status_, &handle_, nullptr, static_cast<unsigned short>(sendItems.size()),
+                                  sendItems.isEmpty() ? nullptr : sendItems.constData(), sizeof items, items,
+                                  static_cast<unsigned short>(buffer.size() - 1), buffer.data()))
+                throw Error(statusText(status_));
+            sendItems.clear();
+            const char* p = buffer.data();
+            const char* end = p + buffer.size() - 1;
+            qint64 wanted = 0;
+            bool talked = false;
+            while (p < end && *p != isc_info_end) {
+                const char tag = *p++;
+                if (tag == isc_info_svc_stdin) {
+                    wanted = isc_vax_integer(p, 4);
+                    p += 4;
+                } else if (tag == isc_info_svc_line) {
+                    const int length = static_cast<int>(isc_vax_integer(p, 2));
+                    p += 2;
+                    if (length > 0) {
+                        talked = true;
+                        const QString line = QString::fromUtf8(p, length).trimmed();
+                        if (progress)
+                            progress(line);
+                        done = done || line.contains(doneMark);
+                        lastLines << line;
+                        if (lastLines.size() > 3)
+                            lastLines.removeFirst();
+                    }
+                    p += length;
+                } else if (tag == isc_info_truncated || tag == isc_info_data_not_ready ||
+                           tag == isc_info_svc_timeout) {
+                    talked = true;
+                } else {
+                    break;
+                }
+            }
+            if (wanted > 0) {
+                // The length of a sent item has two bytes.
+                const QByteArray chunk = in.read(std::min<qint64>(wanted, 32 * 1024));
+                if (chunk.isEmpty() && in.error() != QFileDevice::NoError)
+                    throw Error(QStringLiteral("%1: %2").arg(in.fileName(), in.errorString()));
+                sendItems.append(static_cast<char>(isc_info_svc_line));
+                sendItems.append(static_cast<char>(chunk.size() & 0xFF));
+                sendItems.append(static_cast<char>((chunk.size() >> 8) & 0xFF));
+                sendItems.append(chunk);
+                continue;
+            }
+            if (!talked)
+                break;
         }
         if (!done)
             throw Error(QStringLiteral("incomplete: %1").arg(lastLines.join(QLatin1String(" / "))));
@@ -211,6 +322,69 @@ bool openHere(const QString& path) {
     return false;
 }
 
+// The database file of the installation `baseName` ("instalacion_<code>") in `folder`.
+QString databaseIn(const QString& folder, const QString& baseName) {
+    if (Db::server().embedded())
+        return config::DataRoot::findFileNoCase(folder, baseName + QLatin1String(".FDB"));
+    bool ok = false;
+    const int code = codeOf(baseName).toInt(&ok);
+    return folder + QLatin1Char('/') +
+           (ok ? schema::installationFile(code) : baseName + QLatin1String(".FDB"));
+}
+
+QByteArray backupRequest(const QString& database, const QString& file) {
+    QByteArray request;
+    request.append(static_cast<char>(isc_action_svc_backup));
+    putText(request, isc_spb_dbname, database, true);
+    putText(request, isc_spb_bkp_file, file, true);
+    return request;
+}
+
+QByteArray restoreRequest(const QString& file, const QString& database, quint32 options) {
+    QByteArray request;
+    request.append(static_cast<char>(isc_action_svc_restore));
+    putText(request, isc_spb_bkp_file, file, true);
+    putText(request, isc_spb_dbname, database, true);
+    putInt(request, isc_spb_options, options);
+    request.append(static_cast<char>(isc_spb_verbose));
+    return request;
+}
+
+const QLatin1String BACKUP_DONE("committing, and finishing");
+const QLatin1String RESTORE_DONE("finishing, closing, and going home");
+
+// A backup by a server lands on this machine: the server streams it to us.
+void backupFromServer(const QString& database, const QString& file, const DORQServer::Progress& progress) {
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw Error(QStringLiteral("%1: %2").arg(file, out.errorString()));
+    Service(Db::server()).receive(backupRequest(database, QStringLiteral("stdout")), out, progress);
+    if (!out.flush() || out.error() != QFileDevice::NoError)
+        throw Error(QStringLiteral("%1: %2").arg(file, out.errorString()));
+    out.close();
+}
+
+void restoreOnServer(const QString& file, const QString& database, const DORQServer::Progress& progress) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("%1: %2").arg(file, in.errorString()));
+    Service(Db::server())
+        .send(restoreRequest(QStringLiteral("stdin"), database, isc_spb_res_replace), in, RESTORE_DONE,
+              progress);
+}
+
+// The restored database must open and hold the installation's tables.
+void checkRestored(const QString& database) {
+    QSqlDatabase check = Db::connect(database);
+    try {
+        Db::scalar(check, QStringLiteral("SELECT COUNT(*) FROM DORQCONTROLADOR"));
+    } catch (...) {
+        Db::disconnect(check);
+        throw;
+    }
+    Db::disconnect(check);
+}
+
 } // namespace
 
 DORQServer::~DORQServer() {
@@ -263,6 +437,17 @@ int DORQServer::Registra_Instalacion(const QString& nombre) {
 
 int DORQServer::Crea_Instalacion(const QString& nombre) {
     const int code = Registra_Instalacion(nombre);
+    if (!Db::server().embedded()) {
+        // The server makes the database; it refuses a name that exists, which stays untouched.
+        try {
+            schema::createInstallation(folder() + QLatin1Char('/') + schema::installationFile(code));
+        } catch (...) {
+            Db::exec(db(), QStringLiteral("DELETE FROM instalacion WHERE COD=:cod"),
+                     {{QStringLiteral("cod"), code}});
+            throw;
+        }
+        return code;
+    }
     const QString dir = folder();
     const QString templateFile = config::DataRoot::findFileNoCase(dir, QLatin1String(schema::TEMPLATE_FILE));
     const QString existing = config::DataRoot::findFileNoCase(dir, schema::installationFile(code));
@@ -297,6 +482,22 @@ void DORQServer::Borra_Instalacion(const QString& baseName) {
     Db::exec(db(), QStringLiteral("DELETE FROM instalacion WHERE COD=:cod"), {{QStringLiteral("cod"), code}});
 }
 
+void DORQServer::Elimina_Instalacion(int code) {
+    const QString base = QStringLiteral("instalacion_%1").arg(code);
+    if (!Db::server().embedded()) {
+        // Dropped first: while another console has it open the server refuses, and nothing changes.
+        const QString database = databaseIn(folder(), base);
+        if (Db::databaseExists(database))
+            Db::dropDatabase(database);
+        Borra_Instalacion(base);
+        return;
+    }
+    Borra_Instalacion(base);
+    QFile file(databaseIn(folder(), base));
+    if (file.exists() && !file.remove())
+        throw Error(QStringLiteral("%1: %2").arg(file.fileName(), file.errorString()));
+}
+
 bool DORQServer::Existe_Instalacion(const QString& code) {
     bool ok = false;
     const int n = code.trimmed().toInt(&ok);
@@ -309,18 +510,20 @@ bool DORQServer::Existe_Instalacion(const QString& code) {
 
 void DORQServer::Exporta_Instalacion(const QString& baseName, const QString& targetFile,
                                      const QString& folder, const Progress& progress) {
-    const QString database = config::DataRoot::findFileNoCase(folder, baseName + QLatin1String(".FDB"));
-    if (!QFileInfo::exists(database))
+    const QString database = databaseIn(folder, baseName);
+    const bool embedded = Db::server().embedded();
+    if (embedded ? !QFileInfo::exists(database) : !Db::databaseExists(database))
         throw Error(QStringLiteral("%1: no such database").arg(database));
     const QString partial = targetFile + QLatin1String(".part");
     QFile::remove(partial);
-    QByteArray request;
-    request.append(static_cast<char>(isc_action_svc_backup));
-    putText(request, isc_spb_dbname, database, true);
-    putText(request, isc_spb_bkp_file, partial, true);
-    request.append(static_cast<char>(isc_spb_verbose));
     try {
-        Service(Db::server()).run(request, QStringLiteral("committing, and finishing"), progress);
+        if (embedded) {
+            QByteArray request = backupRequest(database, partial);
+            request.append(static_cast<char>(isc_spb_verbose));
+            Service(Db::server()).run(request, BACKUP_DONE, progress);
+        } else {
+            backupFromServer(database, partial, progress);
+        }
         if (!nonEmptyFile(partial))
             throw Error(QStringLiteral("backup of %1 wrote nothing").arg(database));
     } catch (...) {
@@ -336,7 +539,11 @@ void DORQServer::Exporta_Instalacion(const QString& baseName, const QString& tar
 
 void DORQServer::Importa_Instalacion(const QString& baseName, const QString& sourceFile,
                                      const QString& folder, const Progress& progress) {
-    const QString database = config::DataRoot::findFileNoCase(folder, baseName + QLatin1String(".FDB"));
+    const QString database = databaseIn(folder, baseName);
+    if (!Db::server().embedded()) {
+        importaEnServidor(database, sourceFile, progress);
+        return;
+    }
     // Its connections would stay on the file moved aside, and that file is removed at the end.
     if (openHere(database))
         throw Error(QStringLiteral("%1 is open in this program: close the installation before restoring it")
@@ -345,23 +552,10 @@ void DORQServer::Importa_Instalacion(const QString& baseName, const QString& sou
         throw Error(QStringLiteral("%1: not a backup file").arg(sourceFile));
     const QString restored = database + QLatin1String(".restore");
     QFile::remove(restored);
-    QByteArray request;
-    request.append(static_cast<char>(isc_action_svc_restore));
-    putText(request, isc_spb_bkp_file, sourceFile, true);
-    putText(request, isc_spb_dbname, restored, true);
-    putInt(request, isc_spb_options, isc_spb_res_create);
-    request.append(static_cast<char>(isc_spb_verbose));
     try {
-        Service(Db::server()).run(request, QStringLiteral("finishing, closing, and going home"), progress);
-        // The restored file must open and hold the installation's tables before it replaces anything.
-        QSqlDatabase check = Db::connect(restored);
-        try {
-            Db::scalar(check, QStringLiteral("SELECT COUNT(*) FROM DORQCONTROLADOR"));
-        } catch (...) {
-            Db::disconnect(check);
-            throw;
-        }
-        Db::disconnect(check);
+        Service(Db::server())
+            .run(restoreRequest(sourceFile, restored, isc_spb_res_create), RESTORE_DONE, progress);
+        checkRestored(restored);
     } catch (...) {
         QFile::remove(restored);
         throw;
@@ -389,6 +583,37 @@ void DORQServer::Importa_Instalacion(const QString& baseName, const QString& sou
     }
     if (existed)
         QFile::remove(previous);
+}
+
+void DORQServer::importaEnServidor(const QString& database, const QString& sourceFile,
+                                   const Progress& progress) {
+    if (!nonEmptyFile(sourceFile))
+        throw Error(QStringLiteral("%1: not a backup file").arg(sourceFile));
+    // The server cannot rename its files: the installation as it is comes here first, and goes
+    // back if the restore fails.
+    QTemporaryFile safety(QDir::tempPath() + QLatin1String("/kestrum-safety-XXXXXX.kdt"));
+    if (!safety.open())
+        throw Error(QStringLiteral("%1: %2").arg(safety.fileTemplate(), safety.errorString()));
+    safety.close();
+    const bool existed = Db::databaseExists(database);
+    if (existed)
+        backupFromServer(database, safety.fileName(), {});
+    try {
+        restoreOnServer(sourceFile, database, progress);
+        checkRestored(database);
+    } catch (const Error& e) {
+        if (!existed)
+            throw;
+        try {
+            restoreOnServer(safety.fileName(), database, {});
+        } catch (const Error& back) {
+            const QString kept = safety.fileName() + QLatin1String(".kept");
+            safety.setAutoRemove(!QFile::copy(safety.fileName(), kept));
+            throw Error(QStringLiteral("%1; nor could the installation be put back: %2. Its backup is %3")
+                            .arg(e.message(), back.message(), kept));
+        }
+        throw Error(QStringLiteral("%1; the installation is as it was").arg(e.message()));
+    }
 }
 
 QString DORQServer::hashPassword(const QString& password) {

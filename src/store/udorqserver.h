@@ -30,14 +30,19 @@ public:
     int Crea_Instalacion(const QString& nombre);
     // Only the catalogue row: the new code.
     int Registra_Instalacion(const QString& nombre);
+    // Only the catalogue row.
     void Borra_Instalacion(const QString& baseName);
+    // The row and the database: embedded its file is removed, on a server the database is dropped
+    // (refused while another console has it open, and then nothing changes).
+    void Elimina_Instalacion(int code);
     bool Existe_Instalacion(const QString& code);
 
     // gbak-compatible backup into `targetFile` and restore from `sourceFile`, through the engine's
     // services; each raises Error with the engine's or the system's reason. A backup is written
     // beside `targetFile` and replaces it only once complete. A restore lands in a temporary file
     // that replaces the installation only on success; an installation this process has open is
-    // refused.
+    // refused. With a server, the files are on this machine and travel through the connection; a
+    // restore that fails there puts the installation back from a backup taken just before.
     void Exporta_Instalacion(const QString& baseName, const QString& targetFile, const QString& folder,
                              const Progress& progress = {});
     void Importa_Instalacion(const QString& baseName, const QString& sourceFile, const QString& folder,
@@ -69,6 +74,8 @@ public:
     static bool isHashed(const QString& stored);
 
 private:
+    void importaEnServidor(const QString& database, const QString& sourceFile, const Progress& progress);
+
     QString host_, database_, password_, user_;
     QSqlDatabase db_;
     int loginCode_ = 0;

@@ -127,13 +127,8 @@ public:
                                    store::Db::server().user);
     }
 
-    static QString catalogue() {
-        return config::DataRoot::bdks() + QLatin1Char('/') + QLatin1String(store::schema::CATALOGUE_FILE);
-    }
-    static QString installationPath(int code) {
-        return config::DataRoot::findFileNoCase(config::DataRoot::bdks(),
-                                                store::schema::installationFile(code));
-    }
+    static QString catalogue() { return store::schema::cataloguePath(); }
+    static QString installationPath(int code) { return store::schema::installationPath(code); }
 
     // code and name of each installation, as the catalogue lists them ("code.- name").
     QList<QPair<int, QString>> installations() {
@@ -166,14 +161,7 @@ public:
         refuseIfOpenElsewhere(installationPath(code));
         if (installations().size() <= 1)
             throw Failure{QStringLiteral("installation %1 is the last one: it cannot be deleted").arg(code)};
-        server_.Borra_Instalacion(baseName(code));
-        const QString file = installationPath(code);
-        QFile f(file);
-        if (f.exists() && !f.remove())
-            throw Failure{
-                QStringLiteral("installation %1 left the catalogue, but %2 could not be deleted: %3")
-                    .arg(code)
-                    .arg(file, f.errorString())};
+        server_.Elimina_Instalacion(code);
         return Done;
     }
 
@@ -182,7 +170,7 @@ public:
         refuseIfOpenElsewhere(installationPath(code));
         StdoutToStderr engineTalk;
         server_.Exporta_Instalacion(baseName(code), QFileInfo(file).absoluteFilePath(),
-                                    config::DataRoot::bdks());
+                                    store::schema::databaseFolder());
         return Done;
     }
 
@@ -191,7 +179,7 @@ public:
         refuseIfOpenElsewhere(installationPath(code));
         StdoutToStderr engineTalk;
         server_.Importa_Instalacion(baseName(code), QFileInfo(file).absoluteFilePath(),
-                                    config::DataRoot::bdks());
+                                    store::schema::databaseFolder());
         return Done;
     }
 
@@ -260,7 +248,11 @@ void prepare() {
     for (const QString& problem : v.Lee_Configuracion())
         err(QStringLiteral("settings: %1").arg(problem));
     store::Db::prepareEnvironment(config::DataRoot::file(QStringLiteral("firebird-lock")));
-    store::Db::setServer({v.databaseHost(), v.databaseUser(), v.databasePassword()});
+    store::schema::useSettings(v.database());
+    if (!v.embeddedDatabase()) {
+        store::schema::provisionServer();
+        return;
+    }
     // A catalogue that the console holds must be found before anything, provisioning included,
     // touches the folder.
     refuseIfOpenElsewhere(Admin::catalogue());
