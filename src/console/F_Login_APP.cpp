@@ -6,14 +6,19 @@
 #include "Variables.h"
 #include "avisos.h"
 #include "consola.h"
+#include "dbconnection.h"
 #include "errores.h"
+#include "formas.h"
+#include "grupo_servidor.h"
 #include "iconos.h"
 #include "langtexts.h"
 #include "limites.h"
+#include "schema.h"
 #include "udorqserver.h"
 
 #include <QApplication>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -31,6 +36,7 @@ const LangTable TEXTS = {
     lang::caption(QStringLiteral("Label2")),
     lang::caption(QStringLiteral("Label3")),
     lang::caption(QStringLiteral("B_Aceptar")),
+    lang::caption(QStringLiteral("B_Servidor")).withWholeKey(QStringLiteral("KS_Login_server")),
 };
 
 // A login is listed as login "*" role, so neither field takes the character.
@@ -93,10 +99,19 @@ F_Login::F_Login(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(tabs);
     layout->addWidget(mensaje);
-    layout->addWidget(aceptar_, 0, Qt::AlignRight);
+    servidor_ = new QPushButton(QStringLiteral("Database server..."), this);
+    servidor_->setObjectName(QStringLiteral("B_Servidor"));
+    servidor_->setAutoDefault(false);
+    servidor_->hide();
+    auto* botones = new QHBoxLayout;
+    botones->addWidget(servidor_);
+    botones->addStretch(1);
+    botones->addWidget(aceptar_);
+    layout->addLayout(botones);
     setMinimumWidth(360);
 
     connect(aceptar_, &QPushButton::clicked, this, [this] { protegido([this] { B_AceptarClick(); }); });
+    connect(servidor_, &QPushButton::clicked, this, [this] { protegido([this] { B_ServidorClick(); }); });
 }
 
 void F_Login::FormCreate() {
@@ -118,6 +133,56 @@ void F_Login::showEvent(QShowEvent* event) {
 void F_Login::FormShow() {
     edit2_->clear();
     edit1_->setFocus();
+    if (!Consola::instance().logueado)
+        muestraEstadoBD();
+}
+
+bool F_Login::muestraEstadoBD() {
+    const QString& error = Consola::instance().errorBD;
+    servidor_->setVisible(!error.isEmpty());
+    if (!error.isEmpty())
+        Avisa(QStringLiteral("KS_Login_no_database"), {error});
+    return error.isEmpty();
+}
+
+bool F_Login::conectaBD() {
+    if (Consola::instance().errorBD.isEmpty() || !main_)
+        return true;
+    if (main_->Conecta_BD())
+        Avisa(QStringLiteral("KS_Login_database_reached"), {store::Db::server().host});
+    return muestraEstadoBD();
+}
+
+void F_Login::B_ServidorClick() {
+    QDialog ventana(this);
+    ventana.setObjectName(QStringLiteral("F_Servidor_BD"));
+    auto* grupo = new G_Servidor(&ventana);
+    grupo->carga(config::Variables::instance().database());
+    auto* cancelar = botonDialogo(QStringLiteral("B_Cancelar"), QStringLiteral("Cancelar"), &ventana);
+    auto* aceptar = botonDialogo(QStringLiteral("B_Aceptar"), QStringLiteral("Aceptar"), &ventana);
+    aceptar->setDefault(true);
+    auto* layout = new QVBoxLayout(&ventana);
+    layout->addWidget(grupo);
+    layout->addLayout(filaBotones({cancelar, aceptar}));
+    connect(aceptar, &QPushButton::clicked, &ventana, &QDialog::accept);
+    connect(cancelar, &QPushButton::clicked, &ventana, &QDialog::reject);
+    LangTable textos = G_Servidor::textos();
+    textos << lang::title().withWholeKey(QStringLiteral("KS_Dlg_Server_group"))
+           << lang::caption(QStringLiteral("B_Cancelar"))
+                  .withWholeKey(QStringLiteral("F_Parametros_app_B_Cancelar_Caption"))
+           << lang::caption(QStringLiteral("B_Aceptar"))
+                  .withWholeKey(QStringLiteral("F_Parametros_app_B_Aceptar_Caption"));
+    applyLangTexts(&ventana, QStringLiteral("F_Servidor_BD"), textos);
+    ventanaServidor_ = &ventana;
+    const int respuesta = ventana.exec();
+    ventanaServidor_ = nullptr;
+    if (respuesta != QDialog::Accepted)
+        return;
+    config::Variables& v = config::Variables::instance();
+    v.setDatabase(grupo->valores());
+    v.Graba_Database();
+    store::schema::useSettings(v.database());
+    conectaBD();
 }
 
 void F_Login::reject() {
@@ -141,6 +206,8 @@ void F_Login::B_AceptarClick() {
         hide();
         return;
     }
+    if (!conectaBD())
+        return;
     if (!c.servidor || !c.servidor->Valida_Login(login, password)) {
         Avisa(QStringLiteral("KS_Login_refused"));
         return;

@@ -22,6 +22,11 @@ public:
     void setMain(F_Main* main) { main_ = main; }
 
     void B_AceptarClick();
+    // Offered while the databases cannot be reached: the server settings, saved and tried at once.
+    void B_ServidorClick();
+    QPushButton* B_Servidor() const { return servidor_; }
+    // The server settings window B_Servidor opens (null when closed), for tests.
+    QDialog* ventanaServidor() const { return ventanaServidor_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -29,11 +34,16 @@ protected:
 
 private:
     void FormShow();
+    // Says why the databases cannot be reached, or nothing; true when they can.
+    bool muestraEstadoBD();
+    bool conectaBD(); // tries again when the last try failed
 
     F_Main* main_ = nullptr;
     QLineEdit* edit1_;
     QLineEdit* edit2_;
     QPushButton* aceptar_;
+    QPushButton* servidor_;
+    QDialog* ventanaServidor_ = nullptr;
 };
 
 } // namespace kestrum::ui

@@ -748,8 +748,7 @@ void F_Main::FormCreate() {
     navegador_->setCurrentIndex(0);
     arbol_->expandAll();
     arbolReports_->expandAll();
-    Prepara_Ficheros_BD();
-    Link_BBDD();
+    Conecta_BD();
     Refresca_Lista_INI();
     auto& lang = config::Lang::instance();
     lang.Carga_Mensajes();
@@ -763,6 +762,27 @@ void F_Main::FormCreate() {
     if (v.testControllers || v.releaseExpiredCards)
         periodico_->start();
     B_Test_TODOSClick();
+}
+
+bool F_Main::Conecta_BD() {
+    Consola& c = Consola::instance();
+    if (store::Db::server().embedded()) {
+        Prepara_Ficheros_BD();
+        Link_BBDD();
+        return true;
+    }
+    try {
+        Prepara_Ficheros_BD();
+        Link_BBDD();
+        c.errorBD.clear();
+        return true;
+    } catch (const Error& e) {
+        c.sistema.reset();
+        c.servidor.reset();
+        c.errorBD = e.message();
+        qCWarning(lcUi).noquote() << "no databases:" << e.message();
+        return false;
+    }
 }
 
 void F_Main::Prepara_Ficheros_BD() {

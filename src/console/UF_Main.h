@@ -49,6 +49,10 @@ public:
     // Start-up and installations.
     void Prepara_Ficheros_BD();
     void Link_BBDD();
+    // Prepara_Ficheros_BD and Link_BBDD. A database server that cannot be reached or refuses the
+    // user does not stop the start: false, with the server's answer kept in Consola::errorBD for
+    // the login window, which offers the server settings and tries again.
+    bool Conecta_BD();
     QString Lee_Ultima_Instalacion();
     void Carga_Instalaciones(const QString& code);
     void Abre_Instalacion(const QString& code);

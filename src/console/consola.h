@@ -23,6 +23,8 @@ struct Consola {
     QString instalacion; // code of the open installation
     std::unique_ptr<store::DORQServer> servidor;
     std::unique_ptr<store::DORQSistema> sistema;
+    // Why the databases could not be reached at the last try; empty when they were.
+    QString errorBD;
 
     ~Consola();
 };

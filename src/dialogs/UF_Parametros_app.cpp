@@ -5,6 +5,7 @@
 #include "consola.h"
 #include "errores.h"
 #include "formas.h"
+#include "grupo_servidor.h"
 #include "langtexts.h"
 #include "portmap.h"
 #include "udorqcoleccioncontrolador.h"
@@ -43,6 +44,7 @@ LangTable textos() {
       << lang::column(QStringLiteral("T_Serie"), 0).withWholeKey(QStringLiteral("KS_Dlg_Serial_port"))
       << lang::column(QStringLiteral("T_Serie"), 1).withWholeKey(QStringLiteral("KS_Dlg_Serial_device"))
       << lang::hint(QStringLiteral("T_Serie")).withWholeKey(QStringLiteral("KS_Dlg_Serial_hint"));
+    t << G_Servidor::textos();
     return t;
 }
 
@@ -117,6 +119,8 @@ F_Parametros_app::F_Parametros_app(QWidget* parent) : QDialog(parent) {
     auto* serieLayout = new QVBoxLayout(serie);
     serieLayout->addWidget(serie_);
 
+    servidor_ = new G_Servidor(this);
+
     auto* cancelar = botonDialogo(QStringLiteral("B_Cancelar"), QStringLiteral("Cancelar"), this);
     auto* aceptar = botonDialogo(QStringLiteral("B_Aceptar"), QStringLiteral("Aceptar"), this);
     aceptar->setDefault(true);
@@ -124,12 +128,18 @@ F_Parametros_app::F_Parametros_app(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(
         etiqueta(QStringLiteral("Label1"), QStringLiteral("Configuración general de la aplicación"), this));
-    layout->addWidget(idioma);
-    layout->addWidget(eliminar);
-    layout->addWidget(liberar);
-    layout->addWidget(testear);
-    layout->addWidget(lector);
-    layout->addWidget(serie);
+    // The console's own settings at the left, where it finds its readers and databases at the right.
+    auto* columnas = new QHBoxLayout;
+    auto* izquierda = new QVBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{idioma, eliminar, liberar, testear, lector})
+        izquierda->addWidget(w);
+    izquierda->addStretch(1);
+    auto* derecha = new QVBoxLayout;
+    derecha->addWidget(serie, 1);
+    derecha->addWidget(servidor_);
+    columnas->addLayout(izquierda, 1);
+    columnas->addLayout(derecha, 1);
+    layout->addLayout(columnas);
     layout->addLayout(filaBotones({cancelar, aceptar}));
 
     connect(aceptar, &QPushButton::clicked, this, &QDialog::accept);
@@ -174,6 +184,7 @@ void F_Parametros_app::Prepara() {
         lectores_->setCurrentIndex(-1);
     idioma_->setCurrentIndex(idioma_->findText(v.language, Qt::MatchFixedString));
     preparaSerie();
+    servidor_->carga(v.database());
 }
 
 void F_Parametros_app::preparaSerie() {
@@ -269,7 +280,12 @@ bool F_Parametros_app::Acepta() {
     v.releaseExpiredCards = R(6)->isChecked();
     v.testControllers = R(8)->isChecked();
     const bool serie = aceptaSerie();
-    return serie || v.eventCleanup != elInc_ || v.releaseExpiredCards != liberar_ ||
+    const bool servidor = servidor_->valores() != v.database();
+    if (servidor) {
+        v.setDatabase(servidor_->valores());
+        v.Graba_Database();
+    }
+    return serie || servidor || v.eventCleanup != elInc_ || v.releaseExpiredCards != liberar_ ||
            v.testControllers != testear_ || v.desktopReader != usaLector_;
 }
 

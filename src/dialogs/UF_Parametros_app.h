@@ -13,6 +13,8 @@ class QTableWidget;
 
 namespace kestrum::ui {
 
+class G_Servidor;
+
 class F_Parametros_app : public QDialog {
     Q_OBJECT
 public:
@@ -33,6 +35,8 @@ public:
     // device, chosen among the system's serial devices or typed (pseudo-terminals are not listed).
     QTableWidget* T_Serie() const { return serie_; }
     void setDispositivo(int fila, const QString& dispositivo);
+    // Where the databases are: this computer, or a Firebird server; used from the next start.
+    G_Servidor* G_Servidor_BD() const { return servidor_; }
 
     void C_IdiomaChange();
     void CH_Lectura_LectorClick();
@@ -47,6 +51,7 @@ private:
     QComboBox* lectores_;
     QCheckBox* lectura_;
     QTableWidget* serie_;
+    G_Servidor* servidor_;
     QRadioButton* radios_[8];
     int elInc_ = 0;
     bool liberar_ = false;
