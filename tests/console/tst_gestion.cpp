@@ -8,12 +8,14 @@
 #include "operacion.h"
 #include "udorq.h"
 #include "udorqcoleccionusuario.h"
+#include "udorqserver.h"
 #include "udorqsistema.h"
 
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QTreeWidget>
 
 using namespace kestrum;
@@ -76,6 +78,49 @@ private slots:
 
         g.B_SalirClick();
         QVERIFY(f.root.read(QStringLiteral("KESTRUM20.INI")).contains("LAST_INSTALLATION=1"));
+    }
+
+    // A tick of the periodic task while the switch waits, and after it, reaches none of the closed
+    // installation's readers: its expired card stays in the reader and in its row.
+    void periodicTickDuringASwitchSendsNothing() {
+        ConsoleFixture f(1);
+        f.controller(1, QStringLiteral("Door"));
+        f.holder(1, QStringLiteral("Ana"));
+        f.sql(QStringLiteral("INSERT INTO DORQTARJETA VALUES('0000000007','N',current_timestamp,"
+                             "'2001-01-01 00:00:00',1,'S')"));
+        f.assign(QStringLiteral("0000000007"), 1, true);
+        {
+            store::DORQServer server;
+            server.Configura_Conexion(QString(), f.root.catalogue(), QString(), QString());
+            QCOMPARE(server.Crea_Instalacion(QStringLiteral("Other")), 2);
+        }
+        f.start();
+        const auto commands = [&f] {
+            return f.host().with(1, [](sim::SimController& c) {
+                int n = 0;
+                for (int code = 0; code < 256; ++code)
+                    n += c.commandCount(static_cast<quint8>(code));
+                return n;
+            });
+        };
+        const int before = commands();
+        ui::F_Gestion_BD& g = *f.w->gestion;
+        bool ticked = false;
+        QTimer::singleShot(300, &g, [&] {
+            QVERIFY(!ui::Consola::instance().sistema);
+            f.main().Eliminar_Tarj_cad_Y_Test_LectoresTimer();
+            ticked = true;
+        });
+        g.C2()->setCurrentIndex(1);
+        g.C2Change();
+        QVERIFY(ticked);
+        QCOMPARE(ui::Consola::instance().instalacion, QStringLiteral("2"));
+        f.main().Eliminar_Tarj_cad_Y_Test_LectoresTimer();
+        QCOMPARE(commands(), before);
+        QCOMPARE(f.memory(1), QStringList{QStringLiteral("0000000007")});
+        QCOMPARE(f.scalar(QStringLiteral("SELECT USUARIO || USAR_FECHA_CAD FROM DORQTARJETA")).toString(),
+                 QStringLiteral("1S"));
+        QCOMPARE(f.errors, QStringList{});
     }
 
     void createWithoutNameDoesNothing() {
