@@ -106,6 +106,12 @@ private:
     int saved_;
 };
 
+// isc_vax_integer takes the top bit of two bytes as a sign: a chunk of 32 KB or more would come out
+// negative.
+int length16(const char* p) {
+    return static_cast<quint8>(p[0]) | (static_cast<quint8>(p[1]) << 8);
+}
+
 class Service {
 public:
     explicit Service(const DbServer& server) {
@@ -143,7 +149,7 @@ public:
                 throw Error(statusText(status_));
             if (buffer[0] != isc_info_svc_line)
                 break;
-            const int length = static_cast<int>(isc_vax_integer(buffer + 1, 2));
+            const int length = length16(buffer + 1);
             if (length == 0)
                 break;
             const QString line = QString::fromUtf8(buffer + 3, length).trimmed();
@@ -177,8 +183,10 @@ public:
             while (p < end && *p != isc_info_end) {
                 const char tag = *p++;
                 if (tag == isc_info_svc_to_eof) {
-                    const int length = static_cast<int>(isc_vax_integer(p, 2));
+                    const int length = length16(p);
                     p += 2;
+                    if (length > end - p)
+                        throw Error(QStringLiteral("the server's reply does not fit its buffer"));
                     if (out.write(p, length) != length)
                         throw Error(QStringLiteral("%1: %2").arg(out.fileName(), out.errorString()));
                     p += length;
@@ -230,8 +238,10 @@ public:
                     wanted = isc_vax_integer(p, 4);
                     p += 4;
                 } else if (tag == isc_info_svc_line) {
-                    const int length = static_cast<int>(isc_vax_integer(p, 2));
+                    const int length = length16(p);
                     p += 2;
+                    if (length > end - p)
+                        throw Error(QStringLiteral("the server's reply does not fit its buffer"));
                     if (length > 0) {
                         talked = true;
                         const QString line = QString::fromUtf8(p, length).trimmed();

@@ -179,6 +179,19 @@ void TestDbServer::installationLifeCycle() {
     const QString database = schema::installationPath(code);
     QVERIFY(Db::databaseExists(database));
     addHolder(database, QStringLiteral("before"));
+    // Enough rows for the server to send its backup in full chunks.
+    {
+        QSqlDatabase db = Db::connect(database);
+        QVERIFY(db.transaction());
+        Query q(db);
+        q.prepare(QStringLiteral("INSERT INTO DORQCONTROLADOR(COD,DESCRIPCION) VALUES(:cod,:d)"));
+        for (int i = 1; i <= 3000; ++i)
+            q.bind(QStringLiteral("cod"), i)
+                .bind(QStringLiteral("d"), QStringLiteral("Door %1 of the north wing").arg(i))
+                .exec();
+        QVERIFY(db.commit());
+        Db::disconnect(db);
+    }
 
     const QString backup = root_.path(QStringLiteral("site.kdt"));
     QStringList lines;
