@@ -142,6 +142,8 @@ bool F_Login::muestraEstadoBD() {
     servidor_->setVisible(!error.isEmpty());
     if (!error.isEmpty())
         Avisa(QStringLiteral("KS_Login_no_database"), {error});
+    // The message takes lines the window did not have.
+    adjustSize();
     return error.isEmpty();
 }
 

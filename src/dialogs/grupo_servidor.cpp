@@ -73,7 +73,12 @@ G_Servidor::G_Servidor(QWidget* parent) : QGroupBox(QStringLiteral("Database ser
     form->addRow(etiqueta(QStringLiteral("L_Password"), QStringLiteral("Password"), this), password_);
     form->addRow(etiqueta(QStringLiteral("L_Carpeta"), QStringLiteral("Folder on the server"), this),
                  folder_);
-    form->addRow(probar_, estado_);
+    form->addRow(probar_);
+    // Room for the answer, so the window need not grow when it comes.
+    estado_->setMinimumHeight(3 * estado_->fontMetrics().lineSpacing());
+    estado_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    form->addRow(estado_);
+    setMinimumWidth(400);
 
     connect(host_, &QLineEdit::textChanged, this, &G_Servidor::actualiza);
     connect(probar_, &QPushButton::clicked, this, &G_Servidor::B_ProbarClick);

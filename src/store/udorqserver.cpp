@@ -383,6 +383,22 @@ void restoreOnServer(const QString& file, const QString& database, const DORQSer
               progress);
 }
 
+// The users' connections to the database other than the asking one.
+int otherAttachments(const QString& database) {
+    QSqlDatabase db = Db::connect(database);
+    int n = 0;
+    try {
+        n = Db::scalar(db, QStringLiteral("SELECT COUNT(*) FROM MON$ATTACHMENTS WHERE MON$SYSTEM_FLAG = 0 "
+                                          "AND MON$ATTACHMENT_ID <> CURRENT_CONNECTION"))
+                .toInt();
+    } catch (...) {
+        Db::disconnect(db);
+        throw;
+    }
+    Db::disconnect(db);
+    return n;
+}
+
 // The restored database must open and hold the installation's tables.
 void checkRestored(const QString& database) {
     QSqlDatabase check = Db::connect(database);
@@ -606,8 +622,16 @@ void DORQServer::importaEnServidor(const QString& database, const QString& sourc
         throw Error(QStringLiteral("%1: %2").arg(safety.fileTemplate(), safety.errorString()));
     safety.close();
     const bool existed = Db::databaseExists(database);
-    if (existed)
+    if (existed) {
+        // A restore replaces the database only when nobody is attached: say so before anything.
+        if (const int others = otherAttachments(database); others > 0)
+            throw Error(
+                QStringLiteral("%1 is open in %2 other connection(s), other consoles perhaps: close the "
+                               "installation there first")
+                    .arg(database)
+                    .arg(others));
         backupFromServer(database, safety.fileName(), {});
+    }
     try {
         restoreOnServer(sourceFile, database, progress);
         checkRestored(database);
@@ -617,10 +641,9 @@ void DORQServer::importaEnServidor(const QString& database, const QString& sourc
         try {
             restoreOnServer(safety.fileName(), database, {});
         } catch (const Error& back) {
-            const QString kept = safety.fileName() + QLatin1String(".kept");
-            safety.setAutoRemove(!QFile::copy(safety.fileName(), kept));
+            safety.setAutoRemove(false);
             throw Error(QStringLiteral("%1; nor could the installation be put back: %2. Its backup is %3")
-                            .arg(e.message(), back.message(), kept));
+                            .arg(e.message(), back.message(), safety.fileName()));
         }
         throw Error(QStringLiteral("%1; the installation is as it was").arg(e.message()));
     }

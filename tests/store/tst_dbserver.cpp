@@ -238,9 +238,18 @@ void TestDbServer::restoreOfADamagedBackupChangesNothing() {
 void TestDbServer::deleteWhileOpenElsewhereIsRefused() {
     auto server = catalogue();
     const int code = server->Crea_Instalacion(QStringLiteral("Garaje"));
+    const QString base = QStringLiteral("instalacion_%1").arg(code);
+    const QString backup = root_.path(QStringLiteral("garaje.kdt"));
+    server->Exporta_Instalacion(base, backup, schema::databaseFolder());
     QSqlDatabase other = Db::connect(schema::installationPath(code));
     QVERIFY_THROWS_EXCEPTION(Error, server->Elimina_Instalacion(code));
     QVERIFY(server->Existe_Instalacion(QString::number(code)));
+    try {
+        server->Importa_Instalacion(base, backup, schema::databaseFolder());
+        QFAIL("a restore over an installation in use went ahead");
+    } catch (const Error& e) {
+        QVERIFY2(e.message().contains(QLatin1String("1 other connection")), qPrintable(e.message()));
+    }
     Db::disconnect(other);
     server->Elimina_Instalacion(code);
     QVERIFY(!server->Existe_Instalacion(QString::number(code)));
