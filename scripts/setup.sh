@@ -7,6 +7,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libqt6sql6-ibase
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
     libsimpleini-dev libxlsxwriter-dev libfreexl-dev libzip-dev
+    poppler-utils
 )
 
 missing=()

@@ -328,8 +328,6 @@ void F_Main::conectaPendientes() {
             Avisa(QStringLiteral("KS_Not_available"), {nombre.simplified()});
         });
     }
-    connect(arbolReports_, &QTreeWidget::itemActivated, this,
-            [](QTreeWidgetItem* item) { Avisa(QStringLiteral("KS_Not_available"), {item->text(0)}); });
 }
 
 // The last thing that happened stays in the bar; what a controller operation waits for shows over
@@ -380,6 +378,7 @@ void F_Main::construye() {
     conectaFlujos();
     conectaPendientes();
     conectaTeclas();
+    conectaInformes();
     connect(arbol_, &QTreeWidget::currentItemChanged, this,
             [this](QTreeWidgetItem* node) { protegido([&] { Arbol1Change(node); }); });
 }
@@ -718,7 +717,7 @@ QWidget* F_Main::construyeCentro() {
     toolsLayout->addWidget(herramientas_, 1);
 
     auto* reports = named(QStringLiteral("PANEL_REPORTS"), new QWidget(centro_));
-    new QVBoxLayout(reports);
+    construyeVistaInforme(reports);
 
     centro_->addWidget(navegador_);
     centro_->addWidget(tools);
@@ -752,6 +751,7 @@ void F_Main::FormCreate() {
     Refresca_Lista_INI();
     auto& lang = config::Lang::instance();
     lang.Carga_Mensajes();
+    protegido([this] { Graba_Textos_Informes(); });
     meses_.clear();
     for (int i = 14; i <= 25; ++i)
         meses_ << lang.mensaje(QStringLiteral("Variables_variables_F_Main_%1").arg(i));

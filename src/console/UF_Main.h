@@ -23,6 +23,10 @@ namespace kestrum::store {
 class DORQTarjeta;
 }
 
+namespace kestrum::reports {
+class VistaInforme;
+}
+
 namespace kestrum::ui {
 
 class F_Gestion_BD;
@@ -198,6 +202,20 @@ private:
     QStringList meses_;
     QStringList nombresEventos_;
     bool registrando_ = false;
+
+    // ---- reports tree (UF_Main_informes.cpp)
+public:
+    // Writes the report captions of the language in use into the catalogue's LANGREP.
+    void Graba_Textos_Informes();
+    // Runs the node's report into the preview; the root, or a report whose definition file is
+    // missing, leaves the preview as it is.
+    void Arbol_REPORTSChange(QTreeWidgetItem* node);
+    reports::VistaInforme* frPreview1() const { return frPreview1_; }
+
+private:
+    void construyeVistaInforme(QWidget* panel);
+    void conectaInformes();
+    reports::VistaInforme* frPreview1_ = nullptr;
 };
 
 } // namespace kestrum::ui

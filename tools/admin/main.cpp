@@ -1,21 +1,26 @@
 // kestrum-admin: the installer's command-line companion to the console. Lists, creates, deletes,
 // backs up and restores installations and sets login passwords, on the data root and settings the
 // console uses, through the same store code.
+#include "Lang.h"
 #include "Variables.h"
 #include "dataroot.h"
 #include "dbconnection.h"
 #include "kerror.h"
+#include "listados.h"
 #include "schema.h"
 #include "udorqserver.h"
 
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLoggingCategory>
+#include <QScopeGuard>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/file.h>
@@ -39,6 +44,9 @@ const char* const USAGE =
     "  passwd [--stdin] LOGIN\n"
     "                        set the login's password, asked twice on the terminal, or one line\n"
     "                        read from standard input with --stdin\n"
+    "  report users|cards|controllers|cards-per-user --installation CODE --pdf FILE\n"
+    "                        write that report of the installation as a PDF, in the console's\n"
+    "                        language; needs no display\n"
     "  --help, --version\n"
     "Works on $XDG_DATA_HOME/kestrum, provisioned as the console does when missing.\n"
     "Exit status: 0 done, 1 the operation failed, 2 wrong usage.\n";
@@ -192,6 +200,24 @@ public:
         return Done;
     }
 
+    int report(const reports::Listado& listado, int code, const QString& file) {
+        mustExist(code);
+        const QString path = installationPath(code);
+        refuseIfOpenElsewhere(path);
+        config::Lang::instance().open();
+        QSqlDatabase db = store::Db::connect(path);
+        const auto close = qScopeGuard([&db] { store::Db::disconnect(db); });
+        const QHash<QString, QString> variables{
+            {QStringLiteral("instalacion"), reports::nombreInstalacion(server_, QString::number(code))}};
+        const std::optional<reports::Informe> informe =
+            reports::preparaListado(listado, db, reports::Lee_Textos_Informes(server_.db()), variables);
+        if (!informe)
+            throw Failure{QStringLiteral("no report definition at %1")
+                              .arg(reports::definicion(QLatin1String(listado.definicion)))};
+        informe->exportaPdf(QFileInfo(file).absoluteFilePath());
+        return Done;
+    }
+
 private:
     store::DORQServer server_;
 };
@@ -259,7 +285,40 @@ void prepare() {
     store::Prepara_Ficheros_BD(config::DataRoot::bdks());
 }
 
+// report KIND --installation CODE --pdf FILE, options in any order after KIND.
+int report(QStringList args) {
+    if (args.isEmpty())
+        return usage(QStringLiteral("report needs the report's name"));
+    const reports::Listado* listado = reports::listadoDeNombre(args.takeFirst());
+    if (!listado)
+        return usage(QStringLiteral("unknown report; one of users, cards, controllers, cards-per-user"));
+    std::optional<int> target;
+    QString file;
+    while (!args.isEmpty()) {
+        const QString option = args.takeFirst();
+        if (args.isEmpty())
+            return usage(QStringLiteral("%1 needs a value").arg(option));
+        const QString value = args.takeFirst();
+        if (option == QLatin1String("--installation") && !target) {
+            target = code(value);
+            if (!target)
+                return usage(QStringLiteral("CODE is an installation's number: %1").arg(value));
+        } else if (option == QLatin1String("--pdf") && file.isEmpty() && !value.isEmpty()) {
+            file = value;
+        } else {
+            return usage(QStringLiteral("unexpected argument: %1").arg(option));
+        }
+    }
+    if (!target || file.isEmpty())
+        return usage(QStringLiteral("report needs --installation CODE and --pdf FILE"));
+    prepare();
+    Admin admin;
+    return admin.report(*listado, *target, file);
+}
+
 int run(const QString& command, QStringList args) {
+    if (command == QLatin1String("report"))
+        return report(args);
     const bool fromStdin = args.removeAll(QStringLiteral("--stdin")) > 0;
     if (fromStdin && command != QLatin1String("passwd"))
         return usage(QStringLiteral("--stdin is an option of passwd only"));
@@ -304,14 +363,25 @@ int run(const QString& command, QStringList args) {
 
 } // namespace
 
+// Writing a PDF lays text out with fonts, which needs a GUI application; without a display (a
+// scheduled job) it runs on the "offscreen" platform.
+std::unique_ptr<QCoreApplication> application(int& argc, char** argv) {
+    if (argc < 2 || std::string(argv[1]) != "report")
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const std::unique_ptr<QCoreApplication> app = application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrum-admin"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
     // A failed statement's engine message comes once, in the error line; QT_LOGGING_RULES still
     // brings the store's own warnings back.
     QLoggingCategory::setFilterRules(QStringLiteral("kestrum.store.warning=false"));
-    QStringList args = app.arguments().mid(1);
+    QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty())
         return usage();
     const QString command = args.takeFirst();
