@@ -1,6 +1,7 @@
 #include "listados.h"
 
 #include "Lang.h"
+#include "Variables.h"
 #include "dbconnection.h"
 #include "udorqserver.h"
 
@@ -65,6 +66,16 @@ void Graba_Textos_Informes(const QSqlDatabase& catalogo, const QString& idioma) 
                                    " Values(:IDIOMA,:CAMPO_1,:CAMPO_2,:CAMPO_3,:CAMPO_4,:CAMPO_5,:CAMPO_6,"
                                    ":CAMPO_7,:CAMPO_8,:CAMPO_9,:CAMPO_10,:CAMPO_11,:CAMPO_12,:CAMPO_13)"),
                     values);
+}
+
+QString idiomaInformes(const QSqlDatabase& catalogo) {
+    const QString langrep =
+        store::Db::scalar(catalogo, QStringLiteral("SELECT IDIOMA FROM LANGREP")).toString();
+    if (!langrep.isEmpty())
+        return langrep;
+    const QStringList languages = config::Lang::instance().languages();
+    const QString settings = config::Variables::instance().language;
+    return languages.contains(settings, Qt::CaseInsensitive) ? settings : languages.value(0);
 }
 
 QHash<QString, QString> Lee_Textos_Informes(const QSqlDatabase& catalogo) {

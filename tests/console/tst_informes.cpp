@@ -5,6 +5,7 @@
 #include "dataroot.h"
 #include "informe.h"
 #include "pdftexto.h"
+#include "schema.h"
 #include "udorqserver.h"
 #include "vistainforme.h"
 
@@ -200,10 +201,10 @@ void TestInformes::rootOrMissingDefinitionKeepsTheReport() {
     const auto back = qScopeGuard([] { reports::detail::setDefinitionsFolderForTests({}); });
     elige(f, 2);
     QCOMPARE(f.errors, QStringList{});
-    QCOMPARE(vista(f).informe()->fichero(), users);
-    QCOMPARE(guardado(f, dir, QStringLiteral("after")), before);
     QVERIFY2(ui::Avisos::instance().ultimo().contains(QStringLiteral("cards.frf")),
              qPrintable(ui::Avisos::instance().ultimo()));
+    QCOMPARE(vista(f).informe()->fichero(), users);
+    QCOMPARE(guardado(f, dir, QStringLiteral("after")), before);
     // The next report whose definition is there replaces it.
     elige(f, 1);
     QVERIFY(vista(f).informe()->fichero().startsWith(defs.path()));

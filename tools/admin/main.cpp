@@ -205,6 +205,7 @@ public:
         const QString path = installationPath(code);
         refuseIfOpenElsewhere(path);
         config::Lang::instance().open();
+        config::Variables::instance().language = reports::idiomaInformes(server_.db());
         QSqlDatabase db = store::Db::connect(path);
         const auto close = qScopeGuard([&db] { store::Db::disconnect(db); });
         const QHash<QString, QString> variables{
