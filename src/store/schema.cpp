@@ -174,14 +174,18 @@ void upgradeInstallation(const QSqlDatabase& db) {
     const bool missing = Db::scalar(db, QStringLiteral("SELECT COUNT(*) FROM RDB$INDICES WHERE "
                                                        "RDB$INDEX_NAME = 'DORQINCIDENCIA_USR_TS'"))
                              .toInt() == 0;
-    if (!missing)
-        return;
     try {
-        Db::exec(db, QString::fromLatin1(USER_TIME_INDEX));
-        qCInfo(lcStore) << "added the index of events by holder and time";
+        if (missing) {
+            Db::exec(db, QString::fromLatin1(USER_TIME_INDEX));
+            qCInfo(lcStore) << "added the index of events by holder and time";
+        }
+        // The engine never refreshes an index's selectivity by itself: figures from an empty log make
+        // it walk the whole log by time for one holder's month.
+        for (const char* index : {"DORQINCIDENCIA_USR_TS", "DORQINCIDENCIA_TS", "DORQINCIDENCIA_USR"})
+            Db::exec(db, QStringLiteral("SET STATISTICS INDEX %1").arg(QLatin1String(index)));
     } catch (const DbError& e) {
         // Another console using the installation may hold it: the next opening tries again.
-        qCWarning(lcStore).noquote() << "index of events by holder and time not added:" << e.message();
+        qCWarning(lcStore).noquote() << "indexes of the event log not brought up to date:" << e.message();
     }
 }
 
