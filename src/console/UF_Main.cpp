@@ -117,14 +117,20 @@ LangTable texts() {
                    "Label15", "Label16", "SpeedButton29", "Label19", "SpeedButton2", "R1", "R2"});
     t << columns(QStringLiteral("Lista_Presencia"), 4);
     // Tooltips of the icon and tool-bar buttons: this console's own keys.
-    for (const char* b :
-         {"B_Login",        "B_New_USR_Main",  "SpeedButton11", "B_Test_TODOS",  "B_Send",
-          "B_Receive",      "B_Export_import", "SpeedButton13", "B_New_USR_Usr", "B_edit_usr",
-          "B_Delete",       "B_Send_u",        "B_receive_u",   "SpeedButton25", "B_New_Card",
-          "B_Delete_Cards", "SpeedButton21",   "B_Nueva_Cx",    "B_Editar_cx",   "B_Delete_Cx",
-          "B_Test_Cx",      "B_Master_Card",   "B_vacia_Cards", "B_Clone_cx",    "B_Nuevo_Login",
-          "B_Delete_login", "SpeedButton1",    "B_Buscar_Inc",  "B_Salvar",      "B_Recuperar",
-          "SpeedButton5",   "SpeedButton9",    "Image2",        "Image3",        "Image6"})
+    for (const char* b : {"B_Login",         "B_New_USR_Main", "SpeedButton11",
+                          "B_Test_TODOS",    "B_Send",         "B_Receive",
+                          "B_Export_import", "SpeedButton13",  "B_New_USR_Usr",
+                          "B_edit_usr",      "B_Delete",       "B_Send_u",
+                          "B_receive_u",     "SpeedButton25",  "B_New_Card",
+                          "B_Delete_Cards",  "SpeedButton21",  "B_Nueva_Cx",
+                          "B_Editar_cx",     "B_Delete_Cx",    "B_Test_Cx",
+                          "B_Master_Card",   "B_vacia_Cards",  "B_Clone_cx",
+                          "B_Nuevo_Login",   "B_Delete_login", "SpeedButton1",
+                          "B_Buscar_Inc",    "B_Salvar",       "B_Recuperar",
+                          "SpeedButton5",    "SpeedButton9",   "Image2",
+                          "Image3",          "Image6",         "SpeedButton7",
+                          "SpeedButton3",    "SpeedButton8",   "B_Imprimir_Presencia",
+                          "B_PDF_Presencia"})
         t << lang::hint(QLatin1String(b))
                  .withWholeKey(QStringLiteral("KS_F_Main_%1_Hint").arg(QLatin1String(b)));
     return t;
@@ -317,7 +323,6 @@ void F_Main::conectaPendientes() {
         const char* caption;
     } pendientes[] = {
         {"B_Export_import", nullptr},
-        {"Image3", "Label6"},
         {"Image6", "Label7"},
     };
     for (const auto& p : pendientes) {
@@ -377,6 +382,7 @@ void F_Main::construye() {
     conectaRegistro();
     conectaFlujos();
     conectaPendientes();
+    conectaPresencia();
     conectaTeclas();
     conectaInformes();
     connect(arbol_, &QTreeWidget::currentItemChanged, this,
@@ -485,6 +491,56 @@ QWidget* F_Main::construyeHerramientas() {
     connect(findChild<QToolButton*>(QStringLiteral("Image2")), &QToolButton::clicked, this,
             &F_Main::Image2Click);
     return page;
+}
+
+// The attendance panel: the period and holders at the left, the chosen holder's days at the right.
+QWidget* F_Main::construyePresencia(QWidget* parent) {
+    auto* panel = named(QStringLiteral("PANEL_ATTENDANCE"), new QWidget(parent));
+    presencia_ = lista(QStringLiteral("Lista_Presencia"), {"Dia", "Entradas", "Salidas", "Estancia"}, false);
+    const int anchos[] = {100, 100, 100, 80};
+    for (int col = 0; col < 4; ++col)
+        presencia_->setColumnWidth(col, anchos[col]);
+    calendario_ = named(QStringLiteral("Calendar1"), new QCalendarWidget(panel));
+    r1_ = named(QStringLiteral("R1"), new QRadioButton(QStringLiteral("Mes"), panel));
+    auto* r2 = named(QStringLiteral("R2"), new QRadioButton(QStringLiteral("Dia"), panel));
+    r1_->setChecked(true);
+    arbolPresencia_ = named(QStringLiteral("Arbol_Presencia"), new QTreeWidget(panel));
+    arbolPresencia_->setHeaderHidden(true);
+    usuarioPresencia_ = named(QStringLiteral("L_usuario_presencia"), new QLabel(panel));
+    QFont negrita = usuarioPresencia_->font();
+    negrita.setBold(true);
+    usuarioPresencia_->setFont(negrita);
+    totalPresencia_ = named(QStringLiteral("L_Total_Presencia"), new QLabel(panel));
+
+    auto* barra = new QHBoxLayout;
+    barra->addWidget(botonBarra(QStringLiteral("SpeedButton2"), QStringLiteral("Definir lectores E/S"),
+                                Icono::Lector, panel));
+    for (const auto& [nombre, icon] :
+         {std::pair{"SpeedButton7", Icono::Guardar}, std::pair{"SpeedButton3", Icono::Abrir},
+          std::pair{"SpeedButton8", Icono::Ampliar}, std::pair{"B_Imprimir_Presencia", Icono::Imprimir},
+          std::pair{"B_PDF_Presencia", Icono::Pdf}})
+        barra->addWidget(botonBarra(QLatin1String(nombre), QString(), icon, panel));
+    barra->addStretch();
+
+    auto* izquierda = new QVBoxLayout;
+    izquierda->addWidget(
+        etiquetaAjustada(QStringLiteral("Label19"), QStringLiteral("Seleccione el mes :"), panel));
+    izquierda->addWidget(calendario_);
+    auto* periodo = new QHBoxLayout;
+    periodo->addWidget(r1_);
+    periodo->addWidget(r2);
+    periodo->addStretch();
+    izquierda->addLayout(periodo);
+    izquierda->addWidget(arbolPresencia_, 1);
+    auto* derecha = new QVBoxLayout;
+    derecha->addLayout(barra);
+    derecha->addWidget(usuarioPresencia_);
+    derecha->addWidget(presencia_, 1);
+    derecha->addWidget(totalPresencia_);
+    auto* layout = new QHBoxLayout(panel);
+    layout->addLayout(izquierda);
+    layout->addLayout(derecha, 1);
+    return panel;
 }
 
 QWidget* F_Main::construyeInformes() {
@@ -693,23 +749,7 @@ QWidget* F_Main::construyeCentro() {
         layout->addWidget(incidencias_, 1);
         herramientas_->addWidget(events);
 
-        auto* attendance = named(QStringLiteral("PANEL_ATTENDANCE"), new QWidget(herramientas_));
-        presencia_ =
-            lista(QStringLiteral("Lista_Presencia"), {"Fecha", "Entrada", "Salida", "Estancia"}, false);
-        auto* aLayout = new QVBoxLayout(attendance);
-        auto* top = new QHBoxLayout;
-        top->addWidget(etiquetaAjustada(QStringLiteral("Label19"), QString(), attendance));
-        top->addWidget(botonBarra(QStringLiteral("SpeedButton2"), QStringLiteral("Definir lectores E/S"),
-                                  Icono::Lector, attendance));
-        top->addWidget(named(QStringLiteral("R1"), new QRadioButton(QStringLiteral("R1"), attendance)));
-        top->addWidget(named(QStringLiteral("R2"), new QRadioButton(QStringLiteral("R2"), attendance)));
-        top->addStretch();
-        aLayout->addLayout(top);
-        auto* body = new QHBoxLayout;
-        body->addWidget(named(QStringLiteral("MonthCalendar1"), new QCalendarWidget(attendance)));
-        body->addWidget(presencia_, 1);
-        aLayout->addLayout(body, 1);
-        herramientas_->addWidget(attendance);
+        herramientas_->addWidget(construyePresencia(herramientas_));
     }
     auto* toolsLayout = new QVBoxLayout(tools);
     toolsLayout->setContentsMargins(0, 0, 0, 0);

@@ -2,6 +2,7 @@
 // tools and reports tabs; and the start-up steps that open the databases.
 #pragma once
 
+#include "presencia.h"
 #include "udorqcomunicador.h"
 
 #include <QMainWindow>
@@ -10,7 +11,9 @@
 #include <functional>
 #include <memory>
 
+class QCalendarWidget;
 class QLabel;
+class QRadioButton;
 class QStackedWidget;
 class QTabWidget;
 class QTimer;
@@ -134,6 +137,20 @@ public:
     // Opens the pending-card window for the card of `row` when that row shows pending assignments.
     void Lista3DblClick(int row);
 
+    // ---- attendance (UF_Main_presencia.cpp)
+    void Image3Click();
+    void Recalcula_Arbol();
+    void Arbol_PresenciaChange(QTreeWidgetItem* node);
+    void Obtener_Valores_Entrada_Salida(int usuario);
+    void Lista_PresenciaDblClick();
+    void SpeedButton2Click();                      // reader types
+    void SpeedButton7Click();                      // save the list
+    void SpeedButton3Click();                      // load a list
+    void SpeedButton8Click();                      // the larger view
+    void Guarda_Presencia(const QString& elegido); // the save without its file dialog
+    void Carga_Presencia(const QString& fichero);  // the load without its file dialog
+    std::vector<FilaPresencia> filasPresencia() const;
+
     const QStringList& meses() const { return meses_; }
     const QStringList& nombresEventos() const { return nombresEventos_; }
     QTimer* timerPeriodico() const { return periodico_; }
@@ -153,6 +170,9 @@ private:
     QWidget* construyeNavegador();
     QWidget* construyeHerramientas();
     QWidget* construyeInformes();
+    QWidget* construyePresencia(QWidget* parent);
+    void conectaPresencia();
+    void muestraPresencia(const std::vector<FilaPresencia>& filas);
     QWidget* construyeCentro();
     QWidget* panelLista(const QString& name, const QStringList& buttons, QTreeView* list);
     QTreeView* lista(const QString& name, Lista which, bool multi);
@@ -184,6 +204,11 @@ private:
     QTreeView* lista4_ = nullptr;
     QTreeView* incidencias_ = nullptr;
     QTreeView* presencia_ = nullptr;
+    QTreeWidget* arbolPresencia_ = nullptr;
+    QLabel* usuarioPresencia_ = nullptr;
+    QLabel* totalPresencia_ = nullptr;
+    QCalendarWidget* calendario_ = nullptr;
+    QRadioButton* r1_ = nullptr;
     QTimer* periodico_ = nullptr;
     void conectaRegistro(); // wiring of the controller test and event panel (UF_Main_registro.cpp)
     void conectaFlujos();   // wiring of the workflows' buttons (UF_Main_flujos.cpp)

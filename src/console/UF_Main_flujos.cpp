@@ -12,6 +12,7 @@
 #include "UF_Edit_User.h"
 #include "UF_Editar_Card.h"
 #include "UF_Gestion_BD.h"
+#include "UF_Lector_ES.h"
 #include "UF_Main.h"
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
@@ -451,6 +452,7 @@ void F_Main::conectaDialogos() {
     const auto refresca = [this] { protegido([this] { Refrescar_Controladores(); }); };
     connect(ventanas_->contrN.get(), &F_Contr_N::controladoresCambiados, this, refresca);
     connect(ventanas_->editController.get(), &F_edit_controller::controladoresCambiados, this, refresca);
+    connect(ventanas_->lectorES.get(), &F_Lector_ES::controladoresCambiados, this, refresca);
     connect(ventanas_->editController.get(), &F_edit_controller::testTodosPedido, this,
             [this] { protegido([this] { B_Test_TODOSClick(); }); });
 }

@@ -13,12 +13,15 @@
 #include "UF_Edit_User.h"
 #include "UF_Editar_Card.h"
 #include "UF_Gestion_BD.h"
+#include "UF_Lector_ES.h"
 #include "UF_Main.h"
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
 #include "UF_Parametros_app.h"
 #include "UF_Pregunta_elimina_tarj.h"
+#include "UF_Presencia_Amplia.h"
+#include "UF_Presencia_Estancia.h"
 #include "UF_Send_Card.h"
 #include "UF_User_Muestra.h"
 #include "UFr_recv_users.h"
@@ -79,7 +82,10 @@ void conectaEntorno() {
 
 Ventanas::~Ventanas() {
     // The windows go before the installation they show, in the reverse order of their creation.
+    presenciaEstancia.reset();
     userMuestra.reset();
+    presenciaAmplia.reset();
+    lectorES.reset();
     parametros.reset();
     editUser.reset();
     recvUsers.reset();
@@ -162,7 +168,10 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->recvUsers, m);
     crea(v->editUser, m);
     crea(v->parametros, m);
+    crea(v->lectorES, m);
+    crea(v->presenciaAmplia, m);
     crea(v->userMuestra, m);
+    crea(v->presenciaEstancia, m);
     v->cloneController->setProgreso(v->muestraRecep.get());
     v->gestion->setConfirmacion(v->deleteConf.get());
     v->sendCard->setProgreso(v->muestraRecep.get());

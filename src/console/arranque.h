@@ -13,6 +13,7 @@ class F_Editar_Card;
 class F_edit_controller;
 class F_Error_insert;
 class F_Gestion_BD;
+class F_Lector_ES;
 class F_Login;
 class F_Main;
 class F_Muestra_Del;
@@ -21,6 +22,8 @@ class F_New_Card;
 class F_Nuevo_login;
 class F_Nuevo_Usr;
 class F_Parametros_app;
+class F_Presencia_Amplia;
+class F_Presencia_Estancia;
 class F_Pregunta_Elimina;
 class F_Pregunta_elimina_tarj;
 class F_Send_Card;
@@ -49,7 +52,10 @@ struct Ventanas {
     std::unique_ptr<F_recv_users> recvUsers;
     std::unique_ptr<F_Edit_User> editUser;
     std::unique_ptr<F_Parametros_app> parametros;
+    std::unique_ptr<F_Lector_ES> lectorES;
+    std::unique_ptr<F_Presencia_Amplia> presenciaAmplia;
     std::unique_ptr<F_User_Muestra> userMuestra;
+    std::unique_ptr<F_Presencia_Estancia> presenciaEstancia;
     ~Ventanas();
 };
 

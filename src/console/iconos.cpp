@@ -115,6 +115,16 @@ Dibujo dibujo(Icono which) {
         return {"media-record"};
     case Icono::RegistroOff:
         return {"media-playback-start"};
+    case Icono::Guardar:
+        return {"document-save"};
+    case Icono::Abrir:
+        return {"document-open"};
+    case Icono::Ampliar:
+        return {"view-fullscreen"};
+    case Icono::Imprimir:
+        return {"document-print"};
+    case Icono::Pdf:
+        return {"x-office-document", "document-save"};
     }
     return {};
 }

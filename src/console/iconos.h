@@ -60,8 +60,14 @@ enum class Icono {
     Clonar,
     RegistroOn,
     RegistroOff,
+    // the attendance list's buttons
+    Guardar,
+    Abrir,
+    Ampliar,
+    Imprimir,
+    Pdf,
 };
-inline constexpr int NUMERO_ICONOS = static_cast<int>(Icono::RegistroOff) + 1;
+inline constexpr int NUMERO_ICONOS = static_cast<int>(Icono::Pdf) + 1;
 
 // Every size the set holds for that picture; a null icon for Ninguno. Built once, then shared.
 // Needs a QGuiApplication.

@@ -37,6 +37,8 @@ void provisionServer();
 // Creates the file at `path` with every table of its kind.
 void createCatalogue(const QString& path);
 void createInstallation(const QString& path);
+// What an installation made by an earlier version lacks (indexes) is added; never raises for that.
+void upgradeInstallation(const QSqlDatabase& db);
 
 // Makes sure `folder` holds the factory templates: a catalogue listing one installation with one
 // administrator login, that installation's database, and the empty installation template. Files

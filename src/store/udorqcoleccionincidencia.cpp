@@ -52,9 +52,12 @@ void DORQColeccionIncidencia::Carga() {
     if (usuario_ != -1)
         condiciones << QStringLiteral(" ( usr = :filter_usr) ");
     // The column is a reserved word: unquoted it is a syntax error.
-    const QString orden = orden_.compare(QLatin1String("timestamp"), Qt::CaseInsensitive) == 0
-                              ? QStringLiteral("\"TIMESTAMP\"")
-                              : orden_;
+    // For one holder, the same order through the index of events by holder and time, which the
+    // engine would otherwise not pick.
+    const bool porTiempo = orden_.compare(QLatin1String("timestamp"), Qt::CaseInsensitive) == 0;
+    const QString orden = !porTiempo       ? orden_
+                          : usuario_ != -1 ? QStringLiteral("usr, \"TIMESTAMP\"")
+                                           : QStringLiteral("\"TIMESTAMP\"");
     Query q(db());
     q.prepare(QStringLiteral("select cod,controlador,tarjeta,\"TIMESTAMP\",descripcion,evento,usr,"
                              "hist_controlador from  dorqincidencia ") +

@@ -1,6 +1,7 @@
 #include "udorqsistema.h"
 
 #include "dbconnection.h"
+#include "schema.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcoleccionincidencia.h"
 #include "udorqcolecciontarjeta.h"
@@ -17,6 +18,7 @@ DORQSistema::~DORQSistema() {
 
 void DORQSistema::Abre() {
     db_ = Db::connect(dbPath_);
+    schema::upgradeInstallation(db_);
     usuarios_ = std::make_unique<DORQColeccionUsuario>(this, dbPath_);
     controladores_ = std::make_unique<DORQColeccionControlador>(this, dbPath_);
     tarjetas_ = std::make_unique<DORQColeccionTarjeta>(this, dbPath_);
