@@ -42,7 +42,7 @@ void TestAvisos::refusals_data() {
     QTest::newRow("unlock refused") << int(DesbloqueoRechazado);
     QTest::newRow("search with no match") << int(SinCoincidencia);
     QTest::newRow("function of a later release") << int(NoDisponible);
-    QTest::newRow("report of a later release") << int(Informe);
+    QTest::newRow("report shown") << int(Informe);
 }
 
 void TestAvisos::refusals() {
@@ -89,8 +89,8 @@ void TestAvisos::refusals() {
     case Informe: {
         auto* tree = f.main().findChild<QTreeWidget*>(QStringLiteral("Arbol_REPORTS"));
         QTreeWidgetItem* users = tree->topLevelItem(0)->child(0);
-        emit tree->itemActivated(users, 0);
-        expected = texto("KS_Not_available", {users->text(0)});
+        tree->setCurrentItem(users);
+        expected = texto("KS_Report_shown", {users->text(0), QStringLiteral("1")});
         break;
     }
     }
