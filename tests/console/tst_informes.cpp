@@ -9,9 +9,11 @@
 #include "udorqserver.h"
 #include "vistainforme.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPrinterInfo>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -87,6 +89,7 @@ private slots:
     void captionsComeFromLangrep();
     void rootOrMissingDefinitionKeepsTheReport();
     void findMovesToThePageAndExitLeaves();
+    void printWithoutPrinterSaysSo();
 };
 
 void TestInformes::fourReports_data() {
@@ -266,6 +269,26 @@ void TestInformes::findMovesToThePageAndExitLeaves() {
     QCOMPARE(f.main().findChild<QTabWidget*>(QStringLiteral("PageControl1"))->currentIndex(), 0);
     elige(f, 1);
     QVERIFY(v.informe());
+}
+
+void TestInformes::printWithoutPrinterSaysSo() {
+    if (!QPrinterInfo::availablePrinters().isEmpty())
+        QSKIP("this machine has a printer");
+    ConsoleFixture f;
+    f.start();
+    elige(f, 1);
+    QString said;
+    f.answerNextDialog([&said](QWidget* box) {
+        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            said = label->text();
+        static_cast<QDialog*>(box)->accept();
+    });
+    vista(f).findChild<QToolButton*>(QStringLiteral("B_Imprimir"))->click();
+    const QString expected = ui::textoAviso(QStringLiteral("KS_Report_no_printer"));
+    QVERIFY(expected.contains(QStringLiteral("printer")));
+    QCOMPARE(said, expected);
+    QCOMPARE(ui::Avisos::instance().ultimo(), expected);
+    QCOMPARE(f.errors, QStringList{});
 }
 
 QTEST_MAIN(TestInformes)
