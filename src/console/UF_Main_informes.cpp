@@ -70,7 +70,9 @@ void F_Main::Arbol_REPORTSChange(QTreeWidgetItem* node) {
         return;
     }
     frPreview1_->muestra(*informe);
-    Avisa(QStringLiteral("KS_Report_shown"), {node->text(0), QString::number(informe->paginas())});
+    Avisa(QStringLiteral("KS_Report_shown"),
+          {node->text(0), cuenta(informe->paginas(), QStringLiteral("KS_Report_one_page"),
+                                 QStringLiteral("KS_Report_pages"))});
 }
 
 } // namespace kestrum::ui

@@ -357,8 +357,8 @@ void VistaInforme::guardaPdf() {
     if (!informe_)
         return;
     const QString fichero =
-        QFileDialog::getSaveFileName(this, ui::textoAviso(QStringLiteral("KS_Report_Save_Title")), QString(),
-                                     QStringLiteral("PDF (*.pdf)"));
+        QFileDialog::getSaveFileName(this, ui::textoAviso(QStringLiteral("KS_Report_Save_Title")),
+                                     QDir::homePath(), QStringLiteral("PDF (*.pdf)"));
     if (!fichero.isEmpty())
         guardaPdf(fichero);
 }

@@ -90,7 +90,7 @@ void TestAvisos::refusals() {
         auto* tree = f.main().findChild<QTreeWidget*>(QStringLiteral("Arbol_REPORTS"));
         QTreeWidgetItem* users = tree->topLevelItem(0)->child(0);
         tree->setCurrentItem(users);
-        expected = texto("KS_Report_shown", {users->text(0), QStringLiteral("1")});
+        expected = texto("KS_Report_shown", {users->text(0), texto("KS_Report_one_page")});
         break;
     }
     }
