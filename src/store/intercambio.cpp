@@ -1,5 +1,6 @@
 #include "intercambio.h"
 
+#include "Lang.h"
 #include "dbconnection.h"
 #include "kerror.h"
 #include "udorqcolecciontarjeta.h"
@@ -55,6 +56,19 @@ QString clave(const QString& nombre, const QString& apellidos) {
 }
 
 } // namespace
+
+QStringList cabeceraHoja() {
+    const config::Lang& lang = config::Lang::instance();
+    QStringList out;
+    for (const char* key : {"F_Main_CAMPO_4", "F_Main_CAMPO_2", "F_Main_CAMPO_3"}) {
+        QString texto = lang.text(QLatin1String(key));
+        // No language chosen yet (a data root the console never opened): the file's first one.
+        if (texto == config::Lang::missingText())
+            texto = lang.text(lang.languages().value(0), QLatin1String(key));
+        out << texto;
+    }
+    return out;
+}
 
 std::vector<FilaHoja> filasExportacion(const DORQSistema& sistema) {
     std::vector<FilaHoja> out;

@@ -12,6 +12,9 @@ namespace kestrum::store {
 
 class DORQSistema;
 
+// The sheet's header: the language's captions of the card code, first name and surname.
+QStringList cabeceraHoja();
+
 // The export's rows, in the cards store's order: code, and the holder's names (empty without one).
 std::vector<FilaHoja> filasExportacion(const DORQSistema& sistema);
 
