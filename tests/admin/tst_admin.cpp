@@ -52,6 +52,7 @@ private slots:
     void restoreBringsTheBackupBack();
     void badBackupLeavesInstallation_data();
     void badBackupLeavesInstallation();
+    void exportAndImport();
     void passwordFromStandardInput();
     void runningConsoleIsLeftAlone();
     void reportWithoutDisplay();
@@ -167,6 +168,12 @@ void TestAdmin::wrongUsage_data() {
         << QStringList{"report", "cards", "--installation", "1", "--installation", "1", "--pdf", "f"};
     QTest::newRow("report option without value")
         << QStringList{"report", "cards", "--pdf", "f", "--installation"};
+    QTest::newRow("export without installation") << QStringList{"export", "f.xlsx"};
+    QTest::newRow("export with --replace")
+        << QStringList{"export", "--installation", "1", "--replace", "f.xlsx"};
+    QTest::newRow("import of a word") << QStringList{"import", "--installation", "one", "f.csv"};
+    QTest::newRow("import with bad controllers")
+        << QStringList{"import", "--installation", "1", "--controllers", "1,x", "f.csv"};
 }
 
 // Exit 2, the usage on standard error, and not even the database folder made.
@@ -294,6 +301,45 @@ void TestAdmin::restoreBringsTheBackupBack() {
     QCOMPARE(admin({QStringLiteral("list")}).out, QStringLiteral("1\tInstalación 1\n"));
     QCOMPARE(QDir(root_->bdks()).entryList({QStringLiteral("*.restore"), QStringLiteral("*.previous*")}),
              QStringList{});
+}
+
+// A sheet in, its counts printed, the cards pending in the controllers chosen, and the same cards
+// back out in another format.
+void TestAdmin::exportAndImport() {
+    provision();
+    QVERIFY(addController(1, 5));
+    QVERIFY(addController(1, 6));
+    const QString entrada = work_->filePath(QStringLiteral("in.csv"));
+    write(entrada, "Code;Name;Surname\n12345;Jos\xC3\xA9;N\xC3\xBA\xC3\xB1"
+                   "ez\n777;Jos\xC3\xA9;N\xC3\xBA\xC3\xB1"
+                   "ez\n"
+                   "abc;x;y\n\n999;after;the end\n");
+    const QStringList importa{QStringLiteral("import"), QStringLiteral("--installation"), QStringLiteral("1"),
+                              entrada};
+    Result r = admin(importa + QStringList{QStringLiteral("--controllers"), QStringLiteral("6")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("added=2 present=0 invalid=1 holders=1\n"));
+    QByteArray filas;
+    QVERIFY(isql(root_->installation(1),
+                 "SELECT TARJETA || ':' || CONTROLADOR || ':' || \"_STOREDINHW\" FROM DORQCONTROLADORTARJETA "
+                 "ORDER BY 1;",
+                 &filas));
+    QVERIFY2(filas.contains("0000000777:6:N") && filas.contains("0000012345:6:N") && !filas.contains(":5:"),
+             filas.constData());
+    r = admin(importa);
+    QCOMPARE(r.out, QStringLiteral("added=0 present=2 invalid=1 holders=0\n"));
+    QCOMPARE(admin(importa + QStringList{QStringLiteral("--controllers"), QStringLiteral("8")}).code, 1);
+
+    const QString salida = work_->filePath(QStringLiteral("out.xlsx"));
+    r = admin({QStringLiteral("export"), QStringLiteral("--installation"), QStringLiteral("1"), salida});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QStringLiteral("cards=2\n"));
+    const Result otra =
+        admin({QStringLiteral("import"), QStringLiteral("--installation"), QStringLiteral("1"),
+               QStringLiteral("--replace"), QStringLiteral("--controllers"), QStringLiteral("none"), salida});
+    QCOMPARE(otra.out, QStringLiteral("added=2 present=0 invalid=0 holders=1\n"));
+    QVERIFY(isql(root_->installation(1), "SELECT COUNT(*) FROM DORQCONTROLADORTARJETA;", &filas));
+    QVERIFY2(filas.simplified().endsWith(" 0"), filas.constData());
 }
 
 void TestAdmin::badBackupLeavesInstallation_data() {

@@ -5,10 +5,14 @@
 #include "Variables.h"
 #include "dataroot.h"
 #include "dbconnection.h"
+#include "intercambio.h"
 #include "kerror.h"
 #include "listados.h"
 #include "schema.h"
+#include "udorqcoleccioncontrolador.h"
+#include "udorqcontrolador.h"
 #include "udorqserver.h"
+#include "udorqsistema.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -41,6 +45,12 @@ const char* const USAGE =
     "  delete CODE           delete an installation and its database (never the last one)\n"
     "  backup CODE FILE      write a gbak backup of the installation to FILE\n"
     "  restore CODE FILE     replace the installation with the gbak backup in FILE\n"
+    "  export --installation CODE FILE\n"
+    "                        write the installation's cards and holders to FILE (.xlsx or .csv)\n"
+    "  import --installation CODE FILE [--replace] [--controllers N,N,...|none]\n"
+    "                        add FILE's cards and holders (.xlsx, .xls or .csv), each assigned\n"
+    "                        pending to the controllers given (default: every one); --replace\n"
+    "                        deletes every card and holder first; prints the counts\n"
     "  passwd [--stdin] LOGIN\n"
     "                        set the login's password, asked twice on the terminal, or one line\n"
     "                        read from standard input with --stdin\n"
@@ -191,6 +201,42 @@ public:
         return Done;
     }
 
+    int exporta(int code, const QString& file) {
+        mustExist(code);
+        refuseIfOpenElsewhere(installationPath(code));
+        store::DORQSistema sistema(installationPath(code), &server_);
+        sistema.Abre();
+        const std::vector<store::FilaHoja> filas = store::filasExportacion(sistema);
+        store::escribeHoja(QFileInfo(file).absoluteFilePath(), store::cabeceraHoja(), filas);
+        out(QStringLiteral("cards=%1").arg(filas.size()));
+        return Done;
+    }
+
+    // `controladores` empty: every controller of the installation.
+    int importa(int code, const QString& file, bool reemplaza, std::optional<QList<int>> controladores) {
+        mustExist(code);
+        refuseIfOpenElsewhere(installationPath(code));
+        const std::vector<store::FilaHoja> filas = store::filasAImportar(store::leeHoja(file));
+        store::DORQSistema sistema(installationPath(code), &server_);
+        sistema.Abre();
+        if (!controladores) {
+            controladores.emplace();
+            for (int i = 0; i < sistema.Controladores()->Cuenta(); ++i)
+                controladores->append(sistema.Controladores()->Controlador(i)->cod());
+        }
+        for (const int c : *controladores) {
+            if (!sistema.Controladores()->Busca_Controlador(c))
+                throw Failure{QStringLiteral("installation %1 has no controller %2").arg(code).arg(c)};
+        }
+        const store::ResultadoImportacion r = store::importaFilas(sistema, filas, *controladores, reemplaza);
+        out(QStringLiteral("added=%1 present=%2 invalid=%3 holders=%4")
+                .arg(r.anyadidas)
+                .arg(r.existentes)
+                .arg(r.invalidas)
+                .arg(r.titulares));
+        return Done;
+    }
+
     int passwd(const QString& login, const QString& password) {
         if (password.isEmpty())
             throw Failure{QStringLiteral("an empty password is not allowed")};
@@ -317,7 +363,62 @@ int report(QStringList args) {
     return admin.report(*listado, *target, file);
 }
 
+// Takes "--name VALUE" out of `args`; nothing when absent, an empty text when the value is missing.
+std::optional<QString> takeOption(QStringList& args, const QString& name) {
+    const qsizetype i = args.indexOf(name);
+    if (i < 0)
+        return std::nullopt;
+    args.removeAt(i);
+    return i < args.size() ? args.takeAt(i) : QString();
+}
+
+// "1,2,3" or "none"; nothing when it is neither.
+std::optional<QList<int>> controllerList(const QString& text) {
+    if (text == QLatin1String("none"))
+        return QList<int>{};
+    QList<int> out;
+    for (const QString& part : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int n = part.trimmed().toInt(&ok);
+        if (!ok || n <= 0)
+            return std::nullopt;
+        out << n;
+    }
+    return out;
+}
+
+int exchange(const QString& command, QStringList args) {
+    const std::optional<QString> installation = takeOption(args, QStringLiteral("--installation"));
+    const bool replace = args.removeAll(QStringLiteral("--replace")) > 0;
+    const std::optional<QString> controllers = takeOption(args, QStringLiteral("--controllers"));
+    const bool isImport = command == QLatin1String("import");
+    if (!isImport && (replace || controllers))
+        return usage(QStringLiteral("--replace and --controllers are options of import"));
+    for (const QString& a : args) {
+        if (a.startsWith(QLatin1String("--")))
+            return usage(QStringLiteral("unknown option: %1").arg(a));
+    }
+    if (!installation || args.size() != 1)
+        return usage(QStringLiteral("%1 needs --installation CODE and one FILE").arg(command));
+    const std::optional<int> target = code(*installation);
+    if (!target)
+        return usage(QStringLiteral("CODE is an installation's number: %1").arg(*installation));
+    std::optional<QList<int>> list;
+    if (controllers) {
+        list = controllerList(*controllers);
+        if (!list)
+            return usage(QStringLiteral("--controllers takes numbers separated by commas, or none: %1")
+                             .arg(*controllers));
+    }
+    prepare();
+    config::Lang::instance().open();
+    Admin admin;
+    return isImport ? admin.importa(*target, args[0], replace, list) : admin.exporta(*target, args[0]);
+}
+
 int run(const QString& command, QStringList args) {
+    if (command == QLatin1String("export") || command == QLatin1String("import"))
+        return exchange(command, args);
     if (command == QLatin1String("report"))
         return report(args);
     const bool fromStdin = args.removeAll(QStringLiteral("--stdin")) > 0;
