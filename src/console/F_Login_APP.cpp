@@ -150,8 +150,11 @@ bool F_Login::muestraEstadoBD() {
 bool F_Login::conectaBD() {
     if (Consola::instance().errorBD.isEmpty() || !main_)
         return true;
-    if (main_->Conecta_BD())
+    if (main_->Conecta_BD()) {
         Avisa(QStringLiteral("KS_Login_database_reached"), {store::Db::server().host});
+        // The start could not write the report captions without the catalogue.
+        protegido([this] { main_->Graba_Textos_Informes(); });
+    }
     return muestraEstadoBD();
 }
 

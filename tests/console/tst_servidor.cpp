@@ -8,6 +8,7 @@
 #include "grupo_servidor.h"
 #include "schema.h"
 #include "udorqcoleccionusuario.h"
+#include "udorqserver.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -98,6 +99,11 @@ private slots:
         QVERIFY(f.main().isVisible());
         QVERIFY(ui::Consola::instance().sistema);
         QCOMPARE(f.errors, QStringList{});
+        // The report captions the start could not write are in the server's catalogue now.
+        QCOMPARE(store::Db::scalar(ui::Consola::instance().servidor->db(),
+                                   QStringLiteral("SELECT IDIOMA FROM LANGREP"))
+                     .toString(),
+                 QStringLiteral("ENGLISH"));
         // The installation the console uses is the server's.
         QCOMPARE(ui::Consola::instance().sistema->RutaBD(), store::schema::installationPath(1));
         QVERIFY(ui::Consola::instance().sistema->RutaBD().startsWith(server_.dataFolder()));
