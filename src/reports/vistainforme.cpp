@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
+#include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -96,8 +97,11 @@ private:
 
 VistaInforme::VistaInforme(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("VistaInforme"));
-    auto* barra = new QHBoxLayout;
-    barra->setContentsMargins(4, 2, 4, 2);
+    // A tool bar folds what does not fit into its extension menu: the captions of some languages are
+    // long.
+    auto* barra = new QToolBar(this);
+    barra->setObjectName(QStringLiteral("Barra_Vista"));
+    barra->setIconSize(QSize(16, 16));
     auto* zoomMas = boton(QStringLiteral("B_Zoom_mas"), QStringLiteral("+"), -1);
     auto* zoomMenos = boton(QStringLiteral("B_Zoom_menos"), QStringLiteral("-"), -1);
     auto* ancho = boton(QStringLiteral("B_Ancho"), QStringLiteral("Width"), -1);
@@ -109,6 +113,7 @@ VistaInforme::VistaInforme(QWidget* parent) : QWidget(parent) {
     buscar_ = new QLineEdit(this);
     buscar_->setObjectName(QStringLiteral("E_Buscar"));
     buscar_->setClearButtonEnabled(true);
+    buscar_->setMinimumWidth(120);
     buscar_->setMaximumWidth(220);
     auto* bBuscar =
         boton(QStringLiteral("B_Buscar"), QStringLiteral("Find"), QStyle::SP_FileDialogContentsView);
@@ -120,10 +125,12 @@ VistaInforme::VistaInforme(QWidget* parent) : QWidget(parent) {
           static_cast<QWidget*>(entera), static_cast<QWidget*>(anterior), static_cast<QWidget*>(siguiente),
           static_cast<QWidget*>(pagina_)})
         barra->addWidget(w);
-    barra->addSpacing(12);
+    barra->addSeparator();
     barra->addWidget(buscar_);
     barra->addWidget(bBuscar);
-    barra->addStretch();
+    auto* hueco = new QWidget(barra);
+    hueco->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    barra->addWidget(hueco);
     barra->addWidget(imprimir);
     barra->addWidget(pdf);
     barra->addWidget(bSalir);
@@ -136,7 +143,7 @@ VistaInforme::VistaInforme(QWidget* parent) : QWidget(parent) {
     scroll_->setWidget(hojas_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addLayout(barra);
+    layout->addWidget(barra);
     layout->addWidget(scroll_, 1);
 
     const auto seguro = [](auto f) { return [f] { ui::protegido(f); }; };
