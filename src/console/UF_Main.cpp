@@ -322,7 +322,6 @@ void F_Main::conectaPendientes() {
         const char* button;
         const char* caption;
     } pendientes[] = {
-        {"B_Export_import", nullptr},
         {"Image6", "Label7"},
     };
     for (const auto& p : pendientes) {

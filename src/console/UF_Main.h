@@ -132,6 +132,9 @@ public:
     // controller tested.
     void B_SendClick();
     void B_ReceiveClick();
+    // Export and import of cards and holders; afterwards the lists are rebuilt and every controller
+    // tested.
+    void B_Export_importClick();
     void SpeedButton28Click(); // installation management
     void SpeedButton29Click(); // application parameters
     // Opens the pending-card window for the card of `row` when that row shows pending assignments.

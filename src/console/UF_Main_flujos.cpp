@@ -7,6 +7,7 @@
 #include "F_Muestra_Delete.h"
 #include "F_Pregunta_Eliminar.h"
 #include "Fr_Clone_Controller.h"
+#include "Fr_Exp_imp.h"
 #include "Fr_edit_controller.h"
 #include "Lang.h"
 #include "UF_Edit_User.h"
@@ -398,6 +399,14 @@ void F_Main::trasTransferencia() {
     enTodoCaso([this] { B_Test_TODOSClick(); });
 }
 
+void F_Main::B_Export_importClick() {
+    if (!sistemaAbierto() || !ventanas_ || !ventanas_->expImp || ops::operacionEnCurso())
+        return;
+    const auto despues = qScopeGuard([this] { trasTransferencia(); });
+    const ops::SuspensionEventos suspension;
+    ventanas_->expImp->exec();
+}
+
 void F_Main::SpeedButton28Click() {
     if (!ventanas_ || !ventanas_->gestion || ops::operacionEnCurso())
         return;
@@ -607,6 +616,7 @@ void F_Main::conectaFlujos() {
         {"B_Edit_Card", &F_Main::B_Edit_CardClick},
         {"B_Send", &F_Main::B_SendClick},
         {"B_Send_u", &F_Main::B_SendClick},
+        {"B_Export_import", &F_Main::B_Export_importClick},
         {"B_Receive", &F_Main::B_ReceiveClick},
         {"SpeedButton28", &F_Main::SpeedButton28Click},
         {"SpeedButton29", &F_Main::SpeedButton29Click},

@@ -8,7 +8,9 @@
 #include "F_Muestra_recepcion.h"
 #include "F_Pregunta_Eliminar.h"
 #include "Fr_Clone_Controller.h"
+#include "Fr_Exp_imp.h"
 #include "Fr_edit_controller.h"
+#include "Fr_imp_XLS.h"
 #include "Lang.h"
 #include "UF_Edit_User.h"
 #include "UF_Editar_Card.h"
@@ -88,6 +90,8 @@ Ventanas::~Ventanas() {
     lectorES.reset();
     parametros.reset();
     editUser.reset();
+    impXLS.reset();
+    expImp.reset();
     recvUsers.reset();
     nuevoLogin.reset();
     editarCard.reset();
@@ -166,6 +170,8 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->editarCard, m);
     crea(v->nuevoLogin, m);
     crea(v->recvUsers, m);
+    crea(v->expImp, m);
+    crea(v->impXLS, m);
     crea(v->editUser, m);
     crea(v->parametros, m);
     crea(v->lectorES, m);
@@ -174,6 +180,7 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->presenciaEstancia, m);
     v->cloneController->setProgreso(v->muestraRecep.get());
     v->gestion->setConfirmacion(v->deleteConf.get());
+    v->expImp->setImportacion(v->impXLS.get());
     v->sendCard->setProgreso(v->muestraRecep.get());
     v->recvUsers->setProgreso(v->muestraRecep.get());
     m->conectaDialogos();

@@ -12,7 +12,9 @@ class F_Edit_User;
 class F_Editar_Card;
 class F_edit_controller;
 class F_Error_insert;
+class F_Exp_imp;
 class F_Gestion_BD;
+class F_imp_XLS;
 class F_Lector_ES;
 class F_Login;
 class F_Main;
@@ -50,6 +52,8 @@ struct Ventanas {
     std::unique_ptr<F_Editar_Card> editarCard;
     std::unique_ptr<F_Nuevo_login> nuevoLogin;
     std::unique_ptr<F_recv_users> recvUsers;
+    std::unique_ptr<F_Exp_imp> expImp;
+    std::unique_ptr<F_imp_XLS> impXLS;
     std::unique_ptr<F_Edit_User> editUser;
     std::unique_ptr<F_Parametros_app> parametros;
     std::unique_ptr<F_Lector_ES> lectorES;
