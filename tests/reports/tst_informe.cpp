@@ -253,6 +253,29 @@ private slots:
         }
     }
 
+    // The attendance list's shipped definition: captions fall back to English words when the caller
+    // gives none, the holder and period in the title, the month's total in the summary.
+    void attendanceDefinitionShipped() {
+        Informe informe;
+        QVERIFY(informe.LoadFromFile(reports::definicion(QStringLiteral("attendance"))));
+        informe.setDatos({{QStringLiteral("DIA"), QStringLiteral("ENTRADAS"), QStringLiteral("SALIDAS"),
+                           QStringLiteral("ESTANCIA")},
+                          {{QStringLiteral("01/03"), QStringLiteral("08:00"), QStringLiteral("17:00"),
+                            QStringLiteral("09:00")},
+                           {QStringLiteral("02/03"), QStringLiteral("08:30"), QStringLiteral("12:00"),
+                            QStringLiteral("03:30")}}});
+        informe.setVariables({{QStringLiteral("titular"), QStringLiteral("Íñigo O'Brien")},
+                              {QStringLiteral("periodo"), QStringLiteral("March 2026")},
+                              {QStringLiteral("total"), QStringLiteral("12:30")}});
+        informe.PrepareReport();
+        const QString pdf = dir_->filePath(QStringLiteral("attendance.pdf"));
+        informe.exportaPdf(pdf);
+        const QString text = test::pdfTexto(pdf);
+        QVERIFY2(test::enOrden(text, {"Íñigo O'Brien", "March 2026", "Day", "Entries", "Exits", "Stay",
+                                      "01/03", "08:00", "17:00", "09:00", "02/03", "Total stay: 12:30"}),
+                 qPrintable(text));
+    }
+
     void paperFollowsTheLocale_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<int>("size");
