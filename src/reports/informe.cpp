@@ -549,7 +549,7 @@ void Informe::exportaPdf(const QString& fichero) const {
         QPdfWriter writer(&file);
         writer.setResolution(static_cast<int>(UNIDADES_PULGADA));
         writer.setCreator(QStringLiteral("Kestrum"));
-        writer.setTitle(expande(def_.titulo));
+        writer.setTitle(titulo());
         imprime(writer);
     }
     // Until the commit the report lies in a temporary file beside the target; a failed write

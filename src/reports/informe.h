@@ -83,6 +83,7 @@ public:
     QList<QRectF> busca(int n, const QString& texto) const;
 
     QFont fuente(Trozo::Estilo estilo) const;
+    QString titulo() const { return expande(def_.titulo); }
     // `plantilla` with its ${name}s replaced as on page `pagina` (from 0).
     QString expandeTexto(const QString& plantilla, int pagina = -1) const {
         return expande(plantilla, nullptr, pagina);

@@ -339,7 +339,7 @@ void VistaInforme::imprime() {
     QPrinter printer(QPrinter::HighResolution);
     printer.setFullPage(true);
     printer.setPageLayout(informe_->pageLayout());
-    printer.setDocName(informe_->expandeTexto(QStringLiteral("${listado}"), 0));
+    printer.setDocName(informe_->titulo());
     QPrintDialog dialog(&printer, this);
     dialog.setMinMax(1, informe_->paginas());
     if (dialog.exec() != QDialog::Accepted)
