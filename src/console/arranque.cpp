@@ -10,10 +10,12 @@
 #include "Fr_Clone_Controller.h"
 #include "Fr_edit_controller.h"
 #include "Lang.h"
+#include "UF_Camera_Control.h"
 #include "UF_Edit_User.h"
 #include "UF_Editar_Card.h"
 #include "UF_Gestion_BD.h"
 #include "UF_Main.h"
+#include "UF_New_Camera.h"
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
@@ -80,6 +82,8 @@ void conectaEntorno() {
 Ventanas::~Ventanas() {
     // The windows go before the installation they show, in the reverse order of their creation.
     userMuestra.reset();
+    newCamera.reset();
+    cameraControl.reset();
     parametros.reset();
     editUser.reset();
     recvUsers.reset();
@@ -162,6 +166,11 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->recvUsers, m);
     crea(v->editUser, m);
     crea(v->parametros, m);
+    crea(v->cameraControl, m);
+    // Over the camera window, which stays on top.
+    v->newCamera = std::make_unique<F_New_Camera>(v->cameraControl.get());
+    v->newCamera->FormCreate();
+    v->cameraControl->setNuevaCamara(v->newCamera.get());
     crea(v->userMuestra, m);
     v->cloneController->setProgreso(v->muestraRecep.get());
     v->gestion->setConfirmacion(v->deleteConf.get());

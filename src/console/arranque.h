@@ -5,6 +5,7 @@
 
 namespace kestrum::ui {
 
+class F_Camera_Control;
 class F_Clone_Controller;
 class F_Contr_N;
 class F_Delete_Conf;
@@ -17,6 +18,7 @@ class F_Login;
 class F_Main;
 class F_Muestra_Del;
 class F_Muestra_recep;
+class F_New_Camera;
 class F_New_Card;
 class F_Nuevo_login;
 class F_Nuevo_Usr;
@@ -49,6 +51,8 @@ struct Ventanas {
     std::unique_ptr<F_recv_users> recvUsers;
     std::unique_ptr<F_Edit_User> editUser;
     std::unique_ptr<F_Parametros_app> parametros;
+    std::unique_ptr<F_Camera_Control> cameraControl;
+    std::unique_ptr<F_New_Camera> newCamera;
     std::unique_ptr<F_User_Muestra> userMuestra;
     ~Ventanas();
 };
