@@ -158,6 +158,17 @@ private slots:
         QVERIFY(!w.AXIS(1)->playing());
     }
 
+    // In the single view the first camera is in front; one behind it streams but is not decoded.
+    void onlyTheFrontCameraIsDecoded() {
+        Cameras c({{1, QStringLiteral("A"), QStringLiteral("/cam1")},
+                   {2, QStringLiteral("B"), QStringLiteral("/cam2")}});
+        c.open();
+        ui::F_Camera_Control& w = c.window();
+        QTRY_VERIFY(w.AXIS(1)->framesShown() >= 2);
+        QTRY_VERIFY(w.AXIS(2)->hasSignal());
+        QCOMPARE(w.AXIS(2)->framesShown(), 0u);
+    }
+
     // "New": OK waits for the address to answer, a change of it asks again; an existing number is
     // refused with the dialog's fields kept, and the camera is stored with the address as edited.
     void newCameraAnsweringAndNeverOverwriting() {
