@@ -11,6 +11,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QUrl>
@@ -97,6 +98,10 @@ QWidget* F_Camera_Control::construyeUnica() {
     panel3_ = new Apilados(this);
     panel3_->setObjectName(QStringLiteral("Panel3"));
     panel3_->setMinimumSize(2 * 190, 2 * 137);
+    QPalette negro = panel3_->palette();
+    negro.setColor(QPalette::Window, Qt::black);
+    panel3_->setPalette(negro);
+    panel3_->setAutoFillBackground(true);
     for (int n = 1; n <= CAMARAS; ++n) {
         visores_[n - 1] = new cameras::MjpegViewer(panel3_);
         visores_[n - 1]->setObjectName(nombre("AXIS", n));
@@ -281,6 +286,14 @@ void F_Camera_Control::SpeedButton1Click() {
     config::Variables::Graba_Camara(numero, nueva_->Edit2()->text(), nueva_->E_Video()->text().trimmed());
     Carga_Camaras();
     aviso_->setText(textoAviso(QStringLiteral("KS_Cam_Added"), {numero}));
+    // The operator sees at once what he added.
+    for (int i = 0; i < arbol_->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* node = arbol_->topLevelItem(i);
+        if (node->data(0, Qt::UserRole).toString() == numero) {
+            arbol_->setCurrentItem(node);
+            Arbol1Change(node);
+        }
+    }
 }
 
 void F_Camera_Control::SpeedButton2Click() {

@@ -7,6 +7,9 @@
 #include <cstdio>
 
 int main(int argc, char** argv) {
+    // It draws its frames in memory: no display needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
     const int cameras = args.value(1, QStringLiteral("4")).toInt();
