@@ -1,5 +1,5 @@
 // Serves Motion JPEG on 127.0.0.1 for trying the camera window by hand: prints one video address
-// per camera and runs until interrupted. Usage: mjpeg_test_server [cameras] [width height]
+// per camera and runs until interrupted. Usage: mjpeg_test_server [cameras] [width height] [port]
 #include "mjpegserver.h"
 
 #include <QCoreApplication>
@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
     const int cameras = args.value(1, QStringLiteral("4")).toInt();
     kestrum::test::MjpegServer::Options options;
     options.noise = true;
+    options.port = static_cast<quint16>(args.value(4, QStringLiteral("0")).toUInt());
     options.size =
         QSize(args.value(2, QStringLiteral("640")).toInt(), args.value(3, QStringLiteral("480")).toInt());
     kestrum::test::MjpegServer server(options);

@@ -48,7 +48,7 @@ QList<QByteArray> makeFrames(const QColor& colour, QSize size, bool noise) {
 
 MjpegServer::MjpegServer(const Options& options) : options_(options) {
     connect(&server_, &QTcpServer::newConnection, this, &MjpegServer::accept);
-    server_.listen(QHostAddress::LocalHost, 0);
+    server_.listen(QHostAddress::LocalHost, options_.port);
     port_ = server_.serverPort();
     timer_.setTimerType(Qt::PreciseTimer);
     timer_.setInterval(1000 / qMax(1, options_.fps));

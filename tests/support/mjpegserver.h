@@ -26,6 +26,7 @@ public:
         int fps = 15;
         QSize size{64, 48};
         bool noise = false; // frames a camera would send (textured, ~30 KB at 640x480) instead of flat
+        quint16 port = 0;   // 0: any free port
     };
 
     explicit MjpegServer(const Options& options);
