@@ -25,7 +25,7 @@ public:
         QByteArray password;
         int fps = 15;
         QSize size{64, 48};
-        bool noise = false; // frames a camera would send (textured, ~30 KB at 640x480) instead of flat
+        bool noise = false; // textured frames (about 60 KB each at 640x480) instead of flat ones
         quint16 port = 0;   // 0: any free port
     };
 
