@@ -78,6 +78,7 @@ public:
     bool Find_userFind(const QString& text);
     bool Find_cardsFind(const QString& text);
     void Image2Click();
+    void Image6Click(); // the camera window
 
     // Connects the dialogs that change what the lists show (after they are created).
     void conectaDialogos();
