@@ -2,6 +2,7 @@
 
 #include "F_Login_APP.h"
 #include "Lang.h"
+#include "UF_Camera_Control.h"
 #include "UF_Gestion_BD.h"
 #include "Variables.h"
 #include "arranque.h"
@@ -315,25 +316,6 @@ void F_Main::conectaTeclas() {
     });
 }
 
-// Buttons whose windows come in later releases say so instead of doing nothing. Each is named by
-// its own caption, or by the caption beside it when it shows only an icon.
-void F_Main::conectaPendientes() {
-    const struct {
-        const char* button;
-        const char* caption;
-    } pendientes[] = {
-        {"Image6", "Label7"},
-    };
-    for (const auto& p : pendientes) {
-        auto* b = findChild<QAbstractButton*>(QLatin1String(p.button));
-        QLabel* caption = p.caption ? findChild<QLabel*>(QLatin1String(p.caption)) : nullptr;
-        connect(b, &QAbstractButton::clicked, this, [b, caption] {
-            const QString nombre = caption ? caption->text() : b->text();
-            Avisa(QStringLiteral("KS_Not_available"), {nombre.simplified()});
-        });
-    }
-}
-
 // The last thing that happened stays in the bar; what a controller operation waits for shows over
 // it while it waits.
 void F_Main::construyeEstado() {
@@ -380,7 +362,6 @@ void F_Main::construye() {
     conectaOperaciones();
     conectaRegistro();
     conectaFlujos();
-    conectaPendientes();
     conectaPresencia();
     conectaTeclas();
     conectaInformes();
@@ -489,6 +470,8 @@ QWidget* F_Main::construyeHerramientas() {
     layout->addStretch();
     connect(findChild<QToolButton*>(QStringLiteral("Image2")), &QToolButton::clicked, this,
             &F_Main::Image2Click);
+    connect(findChild<QToolButton*>(QStringLiteral("Image6")), &QToolButton::clicked, this,
+            [this] { protegido([this] { Image6Click(); }); });
     return page;
 }
 
@@ -939,6 +922,8 @@ void F_Main::Determina_Interfaz(const QString& rol) {
     for (const char* name :
          {"B_Nueva_Cx", "B_Editar_cx", "B_Delete_Cx", "B_Master_Card", "B_Clone_cx", "B_vacia_Cards"})
         boton(QString::fromLatin1(name))->hide();
+    if (ventanas_ && ventanas_->cameraControl)
+        ventanas_->cameraControl->Determina_Interfaz(rol);
 }
 
 // Locking hides every console window, the editors and views included, until the unlock.
@@ -1054,6 +1039,17 @@ void F_Main::Arbol1Change(QTreeWidgetItem* node) {
     default:
         break;
     }
+}
+
+// The camera window opens beside the main window, which stays usable.
+void F_Main::Image6Click() {
+    F_Camera_Control* camaras = ventanas_ ? ventanas_->cameraControl.get() : nullptr;
+    if (!camaras)
+        return;
+    if (!camaras->isVisible())
+        camaras->show();
+    camaras->raise();
+    camaras->activateWindow();
 }
 
 void F_Main::Image2Click() {

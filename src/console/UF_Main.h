@@ -82,6 +82,7 @@ public:
     bool Find_userFind(const QString& text);
     bool Find_cardsFind(const QString& text);
     void Image2Click();
+    void Image6Click(); // the camera window
 
     // Connects the dialogs that change what the lists show (after they are created).
     void conectaDialogos();
@@ -215,7 +216,6 @@ private:
     QTimer* periodico_ = nullptr;
     void conectaRegistro(); // wiring of the controller test and event panel (UF_Main_registro.cpp)
     void conectaFlujos();   // wiring of the workflows' buttons (UF_Main_flujos.cpp)
-    void conectaPendientes();
     void conectaTeclas();
     void conectaOperaciones();
     // What suspending events, resuming them and a controller operation mean for this window.

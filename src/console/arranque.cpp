@@ -12,11 +12,13 @@
 #include "Fr_edit_controller.h"
 #include "Fr_imp_XLS.h"
 #include "Lang.h"
+#include "UF_Camera_Control.h"
 #include "UF_Edit_User.h"
 #include "UF_Editar_Card.h"
 #include "UF_Gestion_BD.h"
 #include "UF_Lector_ES.h"
 #include "UF_Main.h"
+#include "UF_New_Camera.h"
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
 #include "UF_Nuevo_login.h"
@@ -88,6 +90,8 @@ Ventanas::~Ventanas() {
     userMuestra.reset();
     presenciaAmplia.reset();
     lectorES.reset();
+    newCamera.reset();
+    cameraControl.reset();
     parametros.reset();
     editUser.reset();
     impXLS.reset();
@@ -174,6 +178,11 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->impXLS, m);
     crea(v->editUser, m);
     crea(v->parametros, m);
+    crea(v->cameraControl, m);
+    // Over the camera window, which stays on top.
+    v->newCamera = std::make_unique<F_New_Camera>(v->cameraControl.get());
+    v->newCamera->FormCreate();
+    v->cameraControl->setNuevaCamara(v->newCamera.get());
     crea(v->lectorES, m);
     crea(v->presenciaAmplia, m);
     crea(v->userMuestra, m);

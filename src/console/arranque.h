@@ -5,6 +5,7 @@
 
 namespace kestrum::ui {
 
+class F_Camera_Control;
 class F_Clone_Controller;
 class F_Contr_N;
 class F_Delete_Conf;
@@ -20,6 +21,7 @@ class F_Login;
 class F_Main;
 class F_Muestra_Del;
 class F_Muestra_recep;
+class F_New_Camera;
 class F_New_Card;
 class F_Nuevo_login;
 class F_Nuevo_Usr;
@@ -56,6 +58,8 @@ struct Ventanas {
     std::unique_ptr<F_imp_XLS> impXLS;
     std::unique_ptr<F_Edit_User> editUser;
     std::unique_ptr<F_Parametros_app> parametros;
+    std::unique_ptr<F_Camera_Control> cameraControl;
+    std::unique_ptr<F_New_Camera> newCamera;
     std::unique_ptr<F_Lector_ES> lectorES;
     std::unique_ptr<F_Presencia_Amplia> presenciaAmplia;
     std::unique_ptr<F_User_Muestra> userMuestra;

@@ -34,14 +34,13 @@ QLabel* linea(QWidget* w, const char* name) {
 
 } // namespace
 
-enum Caso { LoginRechazado, DesbloqueoRechazado, SinCoincidencia, NoDisponible, Informe };
+enum Caso { LoginRechazado, DesbloqueoRechazado, SinCoincidencia, Informe };
 
 void TestAvisos::refusals_data() {
     QTest::addColumn<int>("caso");
     QTest::newRow("login refused") << int(LoginRechazado);
     QTest::newRow("unlock refused") << int(DesbloqueoRechazado);
     QTest::newRow("search with no match") << int(SinCoincidencia);
-    QTest::newRow("function of a later release") << int(NoDisponible);
     QTest::newRow("report shown") << int(Informe);
 }
 
@@ -82,10 +81,6 @@ void TestAvisos::refusals() {
         expected = texto("KS_No_match", {QStringLiteral("Zed")});
         break;
     }
-    case NoDisponible:
-        f.click("B_Export_import");
-        expected = texto("KS_Not_available", {f.main().findChild<QToolButton*>("B_Export_import")->text()});
-        break;
     case Informe: {
         auto* tree = f.main().findChild<QTreeWidget*>(QStringLiteral("Arbol_REPORTS"));
         QTreeWidgetItem* users = tree->topLevelItem(0)->child(0);
