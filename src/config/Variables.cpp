@@ -53,6 +53,9 @@ QStringList Variables::Lee_Configuracion() {
 
     testControllers = test.toLower() == QLatin1String("true");
     releaseExpiredCards = release.toLower() == QLatin1String("true");
+    retryPending =
+        ini.value(General, QStringLiteral("Reenviar_pendientes"), QStringLiteral("true")).toLower() !=
+        QLatin1String("false");
 
     eventCleanup = 0;
     if (!cleanup.isEmpty()) {
@@ -111,6 +114,7 @@ void Variables::Graba_Configuracion() const {
     const auto boolText = [](bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); };
     ini.setValue(General, QStringLiteral("Testear_cx"), boolText(testControllers));
     ini.setValue(General, QStringLiteral("Liberar_tarj"), boolText(releaseExpiredCards));
+    ini.setValue(General, QStringLiteral("Reenviar_pendientes"), boolText(retryPending));
     ini.setValue(General, QStringLiteral("El_inc"), QString::number(eventCleanup));
     ini.setValue(General, QStringLiteral("Idioma"), language);
     ini.setValue(General, QStringLiteral("LAST_INSTALLATION"), lastInstallation);
