@@ -114,11 +114,12 @@ void Variables::Graba_Configuracion() const {
     const auto boolText = [](bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); };
     ini.setValue(General, QStringLiteral("Testear_cx"), boolText(testControllers));
     ini.setValue(General, QStringLiteral("Liberar_tarj"), boolText(releaseExpiredCards));
-    ini.setValue(General, QStringLiteral("Reenviar_pendientes"), boolText(retryPending));
     ini.setValue(General, QStringLiteral("El_inc"), QString::number(eventCleanup));
     ini.setValue(General, QStringLiteral("Idioma"), language);
     ini.setValue(General, QStringLiteral("LAST_INSTALLATION"), lastInstallation);
     ini.setValue(General, QStringLiteral("USA_LECTOR"), desktopReader);
+    // This console's own switch, after the keys other versions know.
+    ini.setValue(General, QStringLiteral("Reenviar_pendientes"), boolText(retryPending));
     ini.save(fileName());
 }
 
