@@ -53,6 +53,9 @@ QStringList Variables::Lee_Configuracion() {
 
     testControllers = test.toLower() == QLatin1String("true");
     releaseExpiredCards = release.toLower() == QLatin1String("true");
+    retryPending =
+        ini.value(General, QStringLiteral("Reenviar_pendientes"), QStringLiteral("true")).toLower() !=
+        QLatin1String("false");
 
     eventCleanup = 0;
     if (!cleanup.isEmpty()) {
@@ -115,6 +118,8 @@ void Variables::Graba_Configuracion() const {
     ini.setValue(General, QStringLiteral("Idioma"), language);
     ini.setValue(General, QStringLiteral("LAST_INSTALLATION"), lastInstallation);
     ini.setValue(General, QStringLiteral("USA_LECTOR"), desktopReader);
+    // This console's own switch, after the keys other versions know.
+    ini.setValue(General, QStringLiteral("Reenviar_pendientes"), boolText(retryPending));
     ini.save(fileName());
 }
 

@@ -35,6 +35,8 @@ public:
     QString language; // Idioma
     bool testControllers = true;
     bool releaseExpiredCards = true;
+    // The periodic test sends the pending cards of the readers that answer (key Reenviar_pendientes).
+    bool retryPending = true;
     int eventCleanup = 0; // El_inc
     QString lastInstallation;
     QString desktopReader; // USA_LECTOR: a controller number, or empty

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "presencia.h"
+#include "reintento.h"
 #include "udorqcomunicador.h"
 
+#include <QHash>
 #include <QMainWindow>
 #include <QPointer>
 #include <QStringList>
@@ -100,6 +102,8 @@ public:
     void B_Test_TODOSClick();
     void Muestra_Incidencia(const kestrum::link::TEventoInformacion& info);
     void Eliminar_Tarj_cad_Y_Test_LectoresTimer();
+    // Cards the periodic task sends at most per tick, so that a tick stays short.
+    static constexpr int REENVIOS_POR_TICK = 20;
     void SpeedButton1Click(); // load the events of the chosen range
     void B_SalvarClick();
     void B_RecuperarClick();
@@ -176,6 +180,7 @@ private:
     QWidget* construyeInformes();
     QWidget* construyePresencia(QWidget* parent);
     void conectaPresencia();
+    void muestraReenvios(const std::vector<ops::Reenvio>& envios, const QHash<int, QString>& lectores);
     void muestraPresencia(const std::vector<FilaPresencia>& filas);
     QWidget* construyeCentro();
     QWidget* panelLista(const QString& name, const QStringList& buttons, QTreeView* list);

@@ -4,6 +4,7 @@
 #include "UF_User_Muestra.h"
 #include "Variables.h"
 #include "acuses.h"
+#include "avisos.h"
 #include "arranque.h"
 #include "consola.h"
 #include "dataroot.h"
@@ -13,6 +14,7 @@
 #include "listas.h"
 #include "operacion.h"
 #include "periodica.h"
+#include "reintento.h"
 #include "reloj.h"
 #include "safefile.h"
 #include "transferencias.h"
@@ -378,6 +380,23 @@ void F_Main::B_Test_TODOSClick() {
 
 // ---------------------------------------------------------------- periodic task
 
+// What the periodic task sent: a line per card in the event list, a summary in the status bar.
+void F_Main::muestraReenvios(const std::vector<ops::Reenvio>& envios, const QHash<int, QString>& lectores) {
+    if (envios.empty())
+        return;
+    int confirmados = 0;
+    for (const ops::Reenvio& e : envios) {
+        confirmados += e.confirmado ? 1 : 0;
+        Fila linea;
+        linea.celdas = QStringList{textoAviso(e.confirmado ? QStringLiteral("KS_Retry_sent")
+                                                           : QStringLiteral("KS_Retry_not_acknowledged")),
+                                   ahoraTexto(), lectores.value(e.controlador), e.codigo, SIN_TITULAR};
+        linea.icono = e.confirmado ? Icono::Enviar : Icono::AlarmaLector;
+        alPrincipio(incidencias_, std::move(linea));
+    }
+    Avisa(QStringLiteral("KS_Retry_done"), {QString::number(confirmados), QString::number(envios.size())});
+}
+
 void F_Main::Eliminar_Tarj_cad_Y_Test_LectoresTimer() {
     // A tick during another operation's reply wait would start a second command on a busy link.
     if (!sistemaAbierto() || ops::operacionEnCurso())
@@ -408,14 +427,19 @@ void F_Main::Eliminar_Tarj_cad_Y_Test_LectoresTimer() {
         const std::vector<ops::TestTodos::Resultado> resultados =
             sistema && !numeros.isEmpty() ? ops::TestTodos(*sistema).ejecuta(numeros)
                                           : std::vector<ops::TestTodos::Resultado>{};
+        QList<int> contestan;
         for (const auto& r : resultados) {
-            if (r.info.Ok == 1)
+            if (r.info.Ok == 1) {
+                contestan << r.numero;
                 continue;
+            }
             Fila aviso;
             aviso.celdas = QStringList{mensaje(13), ahoraTexto(), descripciones.value(r.numero),
                                        QStringLiteral("¿?¿?"), SIN_TITULAR};
             alPrincipio(incidencias_, std::move(aviso));
         }
+        if (v.retryPending && sistema && !contestan.isEmpty())
+            muestraReenvios(ops::Reenvia_Pendientes(*sistema, contestan, REENVIOS_POR_TICK), descripciones);
     }
 
     if (v.releaseExpiredCards) {

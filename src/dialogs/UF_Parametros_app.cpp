@@ -40,6 +40,7 @@ LangTable textos() {
       << lang::caption(QStringLiteral("R7")) << lang::caption(QStringLiteral("R8"))
       << lang::caption(QStringLiteral("B_Cancelar")) << lang::caption(QStringLiteral("B_Aceptar"))
       << lang::caption(QStringLiteral("xpGroupBox5")) << lang::caption(QStringLiteral("CH_Lectura_Lector"))
+      << lang::caption(QStringLiteral("CH_Reintento")).withWholeKey(QStringLiteral("KS_Dlg_Retry_pending"))
       << lang::caption(QStringLiteral("G_Serie")).withWholeKey(QStringLiteral("KS_Dlg_Serial_ports"))
       << lang::column(QStringLiteral("T_Serie"), 0).withWholeKey(QStringLiteral("KS_Dlg_Serial_port"))
       << lang::column(QStringLiteral("T_Serie"), 1).withWholeKey(QStringLiteral("KS_Dlg_Serial_device"))
@@ -97,6 +98,11 @@ F_Parametros_app::F_Parametros_app(QWidget* parent) : QDialog(parent) {
                                {QStringLiteral("No liberar"), QStringLiteral("Liberar")}, radios_, this);
     QGroupBox* testear = grupo(QStringLiteral("xpGroupBox4"), QStringLiteral("Testear los lectores cada"), 7,
                                {QStringLiteral("No testear"), QStringLiteral("Testear")}, radios_, this);
+    reintento_ = new QCheckBox(QStringLiteral("Send pending cards to readers that answer again"), testear);
+    reintento_->setObjectName(QStringLiteral("CH_Reintento"));
+    testear->layout()->addWidget(reintento_);
+    // Only the periodic test finds the readers that answer again.
+    connect(radios_[7], &QRadioButton::toggled, reintento_, &QWidget::setEnabled);
 
     auto* lector = new QGroupBox(QStringLiteral("Lectura de tarjeta por lector"), this);
     lector->setObjectName(QStringLiteral("xpGroupBox5"));
@@ -165,6 +171,9 @@ void F_Parametros_app::Prepara() {
     elInc_ = v.eventCleanup;
     liberar_ = v.releaseExpiredCards;
     testear_ = v.testControllers;
+    reintento_->setChecked(v.retryPending);
+    reintento_->setEnabled(v.testControllers);
+    reintentar_ = v.retryPending;
     usaLector_ = v.desktopReader;
 
     lectores_->clear();
@@ -279,6 +288,7 @@ bool F_Parametros_app::Acepta() {
     }
     v.releaseExpiredCards = R(6)->isChecked();
     v.testControllers = R(8)->isChecked();
+    v.retryPending = reintento_->isChecked();
     const bool serie = aceptaSerie();
     const bool servidor = servidor_->valores() != v.database();
     if (servidor) {
@@ -286,7 +296,7 @@ bool F_Parametros_app::Acepta() {
         v.Graba_Database();
     }
     return serie || servidor || v.eventCleanup != elInc_ || v.releaseExpiredCards != liberar_ ||
-           v.testControllers != testear_ || v.desktopReader != usaLector_;
+           v.testControllers != testear_ || v.retryPending != reintentar_ || v.desktopReader != usaLector_;
 }
 
 } // namespace kestrum::ui

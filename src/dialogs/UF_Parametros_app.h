@@ -30,6 +30,7 @@ public:
     QComboBox* C_Idioma() const { return idioma_; }
     QComboBox* C_Lectores_Lectura() const { return lectores_; }
     QCheckBox* CH_Lectura_Lector() const { return lectura_; }
+    QCheckBox* CH_Reintento() const { return reintento_; }
     QRadioButton* R(int n) const { return radios_[n - 1]; }
     // One row per serial port the readers name or the settings map: the port number and its
     // device, chosen among the system's serial devices or typed (pseudo-terminals are not listed).
@@ -50,12 +51,14 @@ private:
     QComboBox* idioma_;
     QComboBox* lectores_;
     QCheckBox* lectura_;
+    QCheckBox* reintento_;
     QTableWidget* serie_;
     G_Servidor* servidor_;
     QRadioButton* radios_[8];
     int elInc_ = 0;
     bool liberar_ = false;
     bool testear_ = false;
+    bool reintentar_ = true;
     QString usaLector_;
 };
 

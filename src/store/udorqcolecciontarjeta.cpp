@@ -216,6 +216,19 @@ QList<int> DORQColeccionTarjeta::Controladores_Pendientes(const QString& codigo)
     return out;
 }
 
+QStringList DORQColeccionTarjeta::Pendientes_Controlador(int controlador, int limite) {
+    Query q(db());
+    q.prepare(QStringLiteral("SELECT FIRST %1 TARJETA FROM DORQCONTROLADORTARJETA WHERE CONTROLADOR=:c AND "
+                             "\"_STOREDINHW\"='N' ORDER BY TARJETA")
+                  .arg(std::max(0, limite)))
+        .bind(QStringLiteral("c"), controlador)
+        .exec();
+    QStringList out;
+    while (q.next())
+        out << q.text(0);
+    return out;
+}
+
 void DORQColeccionTarjeta::Marca_Todas_Almacenadas() {
     Db::exec(
         db(),

@@ -48,6 +48,8 @@ public:
 
     // The controllers where the card's row is "N".
     QList<int> Controladores_Pendientes(const QString& codigo);
+    // At most `limite` codes whose row with this controller is "N", oldest codes first.
+    QStringList Pendientes_Controlador(int controlador, int limite);
 
     void Marca_Todas_Almacenadas();
     void Marca_Pendiente(const QString& codigo, int controlador);

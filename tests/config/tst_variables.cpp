@@ -124,11 +124,12 @@ void TestVariables::savesEveryKeyInOrder() {
     v.releaseExpiredCards = true;
     v.eventCleanup = 3;
     v.lastInstallation = QStringLiteral("5");
+    v.retryPending = false;
     v.Graba_Configuracion();
 
-    QCOMPARE(lines(root_->read(Ini)),
-             (QStringList{"[General]", "Testear_cx=false", "Liberar_tarj=true", "El_inc=3",
-                          "Idioma=ESPA\u00D1OL", "LAST_INSTALLATION=5", "USA_LECTOR="}));
+    QCOMPARE(lines(root_->read(Ini)), (QStringList{"[General]", "Testear_cx=false", "Liberar_tarj=true",
+                                                   "El_inc=3", "Idioma=ESPA\u00D1OL", "LAST_INSTALLATION=5",
+                                                   "USA_LECTOR=", "Reenviar_pendientes=false"}));
 
     Variables::reset();
     QVERIFY(v.Lee_Configuracion().isEmpty());
@@ -137,6 +138,7 @@ void TestVariables::savesEveryKeyInOrder() {
     QCOMPARE(v.releaseExpiredCards, true);
     QCOMPARE(v.eventCleanup, 3);
     QCOMPARE(v.lastInstallation, QStringLiteral("5"));
+    QCOMPARE(v.retryPending, false);
     QCOMPARE(v.desktopReaderInUse, false);
 }
 
@@ -150,8 +152,8 @@ void TestVariables::saveKeepsTheRestOfTheFile() {
     // Keys already in the file keep their place; the missing ones follow.
     QCOMPARE(lines(root_->read(Ini)),
              (QStringList{"[GENERAL]", "El_inc=2", "Testear_cx=true", "USA_LECTOR=", "Liberar_tarj=true",
-                          "Idioma=\u00BF?", "LAST_INSTALLATION=0", "[Serial]", "COM1=/dev/ttyUSB0", "[2]",
-                          "camara_desc=Hall", "camara_MAC=http://h/"}));
+                          "Idioma=\u00BF?", "LAST_INSTALLATION=0", "Reenviar_pendientes=true", "[Serial]",
+                          "COM1=/dev/ttyUSB0", "[2]", "camara_desc=Hall", "camara_MAC=http://h/"}));
 }
 
 void TestVariables::unreadableFile() {
