@@ -12,6 +12,7 @@
 #include <QStringList>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QCalendarWidget;
 class QLabel;
@@ -29,8 +30,9 @@ class DORQTarjeta;
 }
 
 namespace kestrum::reports {
+class Informe;
 class VistaInforme;
-}
+} // namespace kestrum::reports
 
 namespace kestrum::ui {
 
@@ -158,6 +160,10 @@ public:
     void Guarda_Presencia(const QString& elegido); // the save without its file dialog
     void Carga_Presencia(const QString& fichero);  // the load without its file dialog
     std::vector<FilaPresencia> filasPresencia() const;
+    // The list through the report engine: printed (printer dialog), or saved as PDF.
+    void B_Imprimir_PresenciaClick();
+    void B_PDF_PresenciaClick();
+    void Guarda_Presencia_PDF(const QString& elegido); // the save without its file dialog
 
     const QStringList& meses() const { return meses_; }
     const QStringList& nombresEventos() const { return nombresEventos_; }
@@ -182,6 +188,7 @@ private:
     void conectaPresencia();
     void muestraReenvios(const std::vector<ops::Reenvio>& envios, const QHash<int, QString>& lectores);
     void muestraPresencia(const std::vector<FilaPresencia>& filas);
+    std::optional<reports::Informe> informePresencia();
     QWidget* construyeCentro();
     QWidget* panelLista(const QString& name, const QStringList& buttons, QTreeView* list);
     QTreeView* lista(const QString& name, Lista which, bool multi);

@@ -9,18 +9,25 @@
 #include "consola.h"
 #include "errores.h"
 #include "iconos.h"
+#include "informe.h"
 #include "langtexts.h"
+#include "listados.h"
 #include "listas.h"
 #include "operacion.h"
 #include "presencia.h"
 #include "udorqcoleccionusuario.h"
+#include "udorqserver.h"
 #include "udorqsistema.h"
 #include "udorqusuario.h"
+#include "vistainforme.h"
 
 #include <QCalendarWidget>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -66,9 +73,10 @@ void F_Main::conectaPresencia() {
             handler(&F_Main::SpeedButton3Click));
     connect(boton(QStringLiteral("SpeedButton8")), &QToolButton::clicked, this,
             handler(&F_Main::SpeedButton8Click));
-    // The printed list comes with the report engine.
-    boton(QStringLiteral("B_Imprimir_Presencia"))->hide();
-    boton(QStringLiteral("B_PDF_Presencia"))->hide();
+    connect(boton(QStringLiteral("B_Imprimir_Presencia")), &QToolButton::clicked, this,
+            handler(&F_Main::B_Imprimir_PresenciaClick));
+    connect(boton(QStringLiteral("B_PDF_Presencia")), &QToolButton::clicked, this,
+            handler(&F_Main::B_PDF_PresenciaClick));
 }
 
 void F_Main::Image3Click() {
@@ -210,6 +218,78 @@ void F_Main::SpeedButton2Click() {
     // The readers' types are written while nothing else talks to them.
     const ops::SuspensionEventos suspension;
     ventanas_->lectorES->exec();
+}
+
+// ---- printing through the report engine
+
+std::optional<reports::Informe> F_Main::informePresencia() {
+    const std::vector<FilaPresencia> filas = filasPresencia();
+    if (filas.empty()) {
+        Avisa(QStringLiteral("KS_Attendance_nothing_to_print"));
+        return std::nullopt;
+    }
+    reports::Informe informe;
+    const QString definicion = reports::definicion(QStringLiteral("attendance"));
+    if (!informe.LoadFromFile(definicion)) {
+        Avisa(QStringLiteral("KS_Report_missing"), {definicion});
+        return std::nullopt;
+    }
+    reports::Datos datos;
+    datos.campos = {QStringLiteral("DIA"), QStringLiteral("ENTRADAS"), QStringLiteral("SALIDAS"),
+                    QStringLiteral("ESTANCIA")};
+    for (const FilaPresencia& f : filas)
+        datos.filas.append(QVariantList{f.dia, f.entradas, f.salidas, f.estancia});
+    informe.setDatos(std::move(datos));
+    Consola& c = Consola::instance();
+    QHash<QString, QString> textos =
+        c.servidor ? reports::Lee_Textos_Informes(c.servidor->db()) : QHash<QString, QString>{};
+    const QAbstractItemModel* modelo = presencia_->model();
+    const char* columnas[] = {"dia", "entradas", "salidas", "estancia"};
+    for (int col = 0; col < 4; ++col)
+        textos.insert(QLatin1String(columnas[col]), modelo->headerData(col, Qt::Horizontal).toString());
+    textos.insert(QStringLiteral("total_texto"), textoAviso(QStringLiteral("KS_Attendance_total_caption")));
+    informe.setTextos(textos);
+    QTreeWidgetItem* raiz = arbolPresencia_->topLevelItem(0);
+    informe.setVariables({{QStringLiteral("titular"), usuarioPresencia_->text()},
+                          {QStringLiteral("periodo"), raiz ? raiz->text(0) : QString()},
+                          {QStringLiteral("instalacion"),
+                           c.servidor ? reports::nombreInstalacion(*c.servidor, c.instalacion) : QString()},
+                          {QStringLiteral("fecha"), fechaCorta(QDate::currentDate())},
+                          {QStringLiteral("total"), totalEstancia(filas)}});
+    informe.PrepareReport();
+    return informe;
+}
+
+void F_Main::B_Imprimir_PresenciaClick() {
+    const std::optional<reports::Informe> informe = informePresencia();
+    if (!informe)
+        return;
+    if (QPrinterInfo::availablePrinters().isEmpty()) {
+        Avisa(QStringLiteral("KS_Report_no_printer"));
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(usuarioPresencia_->text());
+    QPrintDialog dialogo(&printer, this);
+    if (dialogo.exec() != QDialog::Accepted)
+        return;
+    informe->imprime(printer);
+}
+
+void F_Main::B_PDF_PresenciaClick() {
+    const QString elegido =
+        QFileDialog::getSaveFileName(this, QString(), QString(), QStringLiteral("PDF (*.pdf)"));
+    if (!elegido.isEmpty())
+        Guarda_Presencia_PDF(elegido);
+}
+
+void F_Main::Guarda_Presencia_PDF(const QString& elegido) {
+    const std::optional<reports::Informe> informe = informePresencia();
+    if (!informe)
+        return;
+    const QString fichero = reports::VistaInforme::conExtensionPdf(elegido);
+    informe->exportaPdf(fichero);
+    Avisa(QStringLiteral("KS_Attendance_pdf_saved"), {fichero});
 }
 
 } // namespace kestrum::ui

@@ -5,6 +5,7 @@
 #include "UF_Presencia_Amplia.h"
 #include "UF_Presencia_Estancia.h"
 #include "consolefixture.h"
+#include "pdftexto.h"
 #include "presencia.h"
 
 #include <QCalendarWidget>
@@ -209,6 +210,30 @@ private slots:
         QCOMPARE(amplia->topLevelItemCount(), 29);
         QCOMPARE(amplia->topLevelItem(4)->text(3), QStringLiteral("9:30:0"));
         QCOMPARE(f.errors, QStringList{});
+    }
+
+    // Through the report engine: the holder, the period, the days with their passages and the total.
+    void savedAsPdf() {
+        ConsoleFixture f;
+        prepara(f);
+        f.start();
+        f.main().Image3Click();
+        QTemporaryDir dir;
+        f.main().Guarda_Presencia_PDF(dir.filePath(QStringLiteral("ana"))); // nothing chosen yet
+        QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("ana.pdf"))));
+        elige(f, QDate(2024, 2, 15), true, 1);
+        f.main().Guarda_Presencia_PDF(dir.filePath(QStringLiteral("ana")));
+        QCOMPARE(f.errors, QStringList{});
+        const QString texto = test::pdfTexto(dir.filePath(QStringLiteral("ana.pdf")));
+        QVERIFY2(!texto.isNull(), "pdftotext is missing or failed");
+        for (const QString& esperado :
+             {QStringLiteral("Ruiz, Ana"), f.main().meses().value(1) + QStringLiteral(" 2024"),
+              ui::fechaCorta(QDate(2024, 2, 29)), QStringLiteral("9:30:0"),
+              QStringLiteral("Total stay: 9:30:0"), QStringLiteral("Entries"), hora(17, 30)})
+            QVERIFY2(texto.contains(esperado), qPrintable(esperado + QStringLiteral(" not in:\n") + texto));
+        // Days in order: the 5th before the 29th.
+        QVERIFY(texto.indexOf(ui::fechaCorta(QDate(2024, 2, 5))) <
+                texto.indexOf(ui::fechaCorta(QDate(2024, 2, 29))));
     }
 
     void linesOfTheTextFile_data() {
