@@ -28,7 +28,7 @@ mkfifo "$fifo"
 
 # The simulated memories hold what the demo installation says they hold. Reader 2 runs a firmware
 # that can send its cards back (version 2.0); reader 1 an older one.
-build/bin/kestrum-sim --controllers 2 --cards 1:0012345678,0012345679 --cards 2:0012345678,0012345680 --version 2:20 \
+build/bin/kestrum-sim --controllers 2 --cards 1:0012345678,0012345679 --cards 2:0012345678,0012345680 --firmware 2:20 \
     <"$fifo" >"$out" 2>&1 &
 sim=$!
 exec 3>"$fifo"

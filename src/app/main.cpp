@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -18,10 +19,40 @@ int fatal(const QString& message) {
     return 1;
 }
 
+const char* const USAGE =
+    "usage: kestrum [--help] [--version]\n"
+    "The door access console. Its settings, language texts and databases are in\n"
+    "$XDG_DATA_HOME/kestrum (normally ~/.local/share/kestrum); a first start makes them, with the\n"
+    "login admin / admin. Qt's own options (-platform, -style...) are taken too.\n"
+    "Exit status: 0 closed normally, 1 the console could not start, 2 wrong usage.\n";
+
+// --help and --version answer before any window or display is needed; other options are an error.
+std::optional<int> opciones(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a(argv[i]);
+        if (a == "--help" || a == "-h") {
+            std::fputs(USAGE, stdout);
+            return 0;
+        }
+        if (a == "--version") {
+            std::printf("kestrum %s\n", KESTRUM_VERSION);
+            return 0;
+        }
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const std::optional<int> hecho = opciones(argc, argv))
+        return *hecho;
     QApplication app(argc, argv);
+    // What Qt did not take is not ours either.
+    for (const QString& a : app.arguments().mid(1)) {
+        std::fprintf(stderr, "kestrum: unknown argument: %s\n%s", qPrintable(a), USAGE);
+        return 2;
+    }
     QApplication::setApplicationName(QStringLiteral("kestrum"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kestrum"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -16,6 +16,8 @@ private slots:
     void signalsCloseAsExit();
     void unusableDataRoot_data();
     void unusableDataRoot();
+    void helpAndVersion_data();
+    void helpAndVersion();
 
 private:
     // The console on XDG_DATA_HOME=`dataHome`, the signal route's debug lines on its standard error.
@@ -114,4 +116,42 @@ void TestKestrum::unusableDataRoot() {
 }
 
 QTEST_GUILESS_MAIN(TestKestrum)
+// Every program answers --help and --version without a display, and refuses what it does not know.
+void TestKestrum::helpAndVersion_data() {
+    QTest::addColumn<QString>("programa");
+    QTest::addColumn<QStringList>("desconocido");
+    QTest::newRow("kestrum") << "kestrum" << QStringList{"--bogus"};
+    QTest::newRow("kestrum-admin") << "kestrum-admin" << QStringList{"--bogus"};
+    QTest::newRow("kestrum-link") << "kestrum-link" << QStringList{"--bogus"};
+    QTest::newRow("kestrum-sim") << "kestrum-sim" << QStringList{"--bogus"};
+}
+
+void TestKestrum::helpAndVersion() {
+    QFETCH(QString, programa);
+    QFETCH(QStringList, desconocido);
+    const QString ruta = QStringLiteral(KESTRUM_BIN "/") + programa;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    const auto corre = [&](const QStringList& args, QByteArray* salida) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(ruta, args);
+        if (!p.waitForFinished(20000))
+            return -1;
+        if (salida)
+            *salida = p.readAllStandardOutput();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    };
+    QByteArray salida;
+    QCOMPARE(corre({QStringLiteral("--version")}, &salida), 0);
+    QCOMPARE(salida, programa.toUtf8() + " " KESTRUM_VERSION "\n");
+    QCOMPARE(corre({QStringLiteral("--help")}, &salida), 0);
+    QVERIFY(salida.contains("usage") || salida.contains("Usage"));
+    // An operator's session has a display; the console needs one to see its arguments at all.
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QCOMPARE(corre(desconocido, nullptr), 2);
+}
+
 #include "tst_kestrum.moc"

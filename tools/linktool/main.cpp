@@ -137,6 +137,15 @@ int run(DORQComunicador& c, const QString& command, const QStringList& args) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
+    if (args.size() == 1 &&
+        (args.first() == QLatin1String("--help") || args.first() == QLatin1String("-h"))) {
+        std::fputs(USAGE, stdout);
+        return 0;
+    }
+    if (args.size() == 1 && args.first() == QLatin1String("--version")) {
+        out(QStringLiteral("kestrum-link %1").arg(QStringLiteral(KESTRUM_VERSION)));
+        return 0;
+    }
     const bool trace = !args.isEmpty() && args.first() == QLatin1String("--trace");
     if (trace)
         args.removeFirst();

@@ -350,8 +350,8 @@ quint8 optionByte(const QString& text, const QString& option) {
 void applyOptions(const QCommandLineParser& parser, SimHost& host) {
     const int count = host.size();
     for (const auto& [n, v] :
-         perController(parser.values(QStringLiteral("version")), QStringLiteral("version"), count)) {
-        const quint8 version = optionByte(v, QStringLiteral("version"));
+         perController(parser.values(QStringLiteral("firmware")), QStringLiteral("firmware"), count)) {
+        const quint8 version = optionByte(v, QStringLiteral("firmware"));
         host.with(n, [version](SimController& c) {
             auto s = c.setup();
             s.version = version;
@@ -412,6 +412,7 @@ int main(int argc, char* argv[]) {
     std::signal(SIGPIPE, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("kestrum-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(KESTRUM_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -423,7 +424,8 @@ int main(int argc, char* argv[]) {
     parser.addOption({QStringLiteral("pace"), QStringLiteral("Bytes take their wire time at 9600 baud.")});
     parser.addOption(
         {QStringLiteral("lone-ack"), QStringLiteral("Answer with a lone 0x06 instead of code 6.")});
-    parser.addOption({QStringLiteral("version"),
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("firmware"),
                       QStringLiteral("Firmware version of controller N (12 = 1.2)."), QStringLiteral("N:V")});
     parser.addOption({QStringLiteral("times"), QStringLiteral("Lock and open times of controller N."),
                       QStringLiteral("N:LOCK,OPEN")});
@@ -431,7 +433,16 @@ int main(int argc, char* argv[]) {
         {QStringLiteral("state"), QStringLiteral("State code of controller N."), QStringLiteral("N:CODE")});
     parser.addOption({QStringLiteral("cards"), QStringLiteral("Cards stored in controller N."),
                       QStringLiteral("N:CARD,CARD,...")});
-    parser.process(app);
+    // Wrong usage exits 2, as the other programs do (process() would exit 1).
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "kestrum-sim: %s\n%s", qPrintable(parser.errorText()),
+                     qPrintable(parser.helpText()));
+        return 2;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
 
     const auto controllers = decimal(parser.value(QStringLiteral("controllers")));
     if (!controllers || *controllers < 1 || *controllers > 255) {
