@@ -24,19 +24,9 @@
 #include <functional>
 
 using namespace kestrum;
+using kestrum::bench::bestOf;
 
 namespace {
-
-double bestOf(int rounds, const std::function<void()>& run) {
-    double best = 1e300;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 void prepare(const QString& xdg) {
     qputenv("XDG_DATA_HOME", QFile::encodeName(xdg));

@@ -29,19 +29,8 @@ namespace {
 
 constexpr int ROUNDS = 3;
 
-double ms(const QElapsedTimer& t) {
-    return static_cast<double>(t.nsecsElapsed()) / 1e6;
-}
-
 double bestOf(const std::function<void()>& run) {
-    double best = 1e300;
-    for (int i = 0; i < ROUNDS; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        best = std::min(best, ms(t));
-    }
-    return best;
+    return bench::bestOf(ROUNDS, run);
 }
 
 void prepare() {

@@ -19,6 +19,7 @@
 #include <functional>
 
 using namespace kestrum;
+using kestrum::bench::bestOf;
 using namespace kestrum::store;
 
 namespace {
@@ -26,17 +27,6 @@ namespace {
 constexpr int DAYS = 2000;
 constexpr int PER_DAY = 50;
 const QDate FIRST(2020, 1, 1);
-
-double bestOf(int rounds, const std::function<void()>& run) {
-    double best = 1e300;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
 
 void fill(const QSqlDatabase& db) {
     bench::fillHolders(db);

@@ -31,17 +31,6 @@ namespace {
 
 constexpr int ROUNDS = 3;
 
-double bestOf(int rounds, const std::function<void()>& run) {
-    double best = 1e300;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
-
 void gbak(const QStringList& args) {
     QProcess p;
     p.start(QStringLiteral("gbak"), args);

@@ -28,17 +28,6 @@ using namespace kestrum::bench;
 
 namespace {
 
-double bestOf(int rounds, const std::function<void()>& run) {
-    double best = 1e300;
-    for (int i = 0; i < rounds; ++i) {
-        QElapsedTimer t;
-        t.start();
-        run();
-        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e6);
-    }
-    return best;
-}
-
 // Every row of the four tables, each value read, in one plain query per table.
 std::size_t readFloor(const QSqlDatabase& db) {
     static const char* const queries[] = {

@@ -4,6 +4,8 @@
 #include "udorqtarjeta.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <algorithm>
 
 namespace kestrum::bench {
 
@@ -59,6 +61,17 @@ void fillInstallation(const QSqlDatabase& db) {
                                {QStringLiteral("c"), (card + i % 2 * 3) % CONTROLLERS + 1},
                                {QStringLiteral("m"), i % 7 ? QStringLiteral("S") : QStringLiteral("N")}};
         });
+}
+
+double bestOf(int rounds, const std::function<void()>& run) {
+    double best = 1e300;
+    for (int i = 0; i < rounds; ++i) {
+        QElapsedTimer t;
+        t.start();
+        run();
+        best = std::min(best, static_cast<double>(t.nsecsElapsed()) / 1e6);
+    }
+    return best;
 }
 
 } // namespace kestrum::bench

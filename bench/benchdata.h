@@ -20,4 +20,7 @@ void insertAll(const QSqlDatabase& db, const QString& sql, int count,
 void fillHolders(const QSqlDatabase& db);
 void fillInstallation(const QSqlDatabase& db); // holders, controllers, cards and assignments
 
+// The fastest of `rounds` runs, in milliseconds.
+double bestOf(int rounds, const std::function<void()>& run);
+
 } // namespace kestrum::bench
