@@ -906,6 +906,29 @@ void F_Main::registraReceptor() {
     });
     // A live event arrives inside a timer of the link: an error there can only be shown.
     log->setOnError([](const Error& e) { Muestra_Error(e.message()); });
+    log->setOnDiario([this](store::DORQColeccionIncidencia::EstadoDiario estado, const QString& razon,
+                            int n) { muestraDiario(estado, razon, n); });
+    try {
+        log->Abre_Diario(config::DataRoot::path() + QStringLiteral("/journal"));
+    } catch (const Error& e) {
+        // Events are then recorded as they come, as before the journal existed.
+        Avisa(QStringLiteral("KS_Journal_unusable"), {e.message()});
+    }
+}
+
+void F_Main::muestraDiario(store::DORQColeccionIncidencia::EstadoDiario estado, const QString& razon, int n) {
+    using Estado = store::DORQColeccionIncidencia::EstadoDiario;
+    switch (estado) {
+    case Estado::Rechaza:
+        Avisa(QStringLiteral("KS_Journal_refused"), {razon});
+        break;
+    case Estado::AlDia:
+        Avisa(QStringLiteral("KS_Journal_replayed"), {QString::number(n)});
+        break;
+    case Estado::SinDiario:
+        Avisa(QStringLiteral("KS_Journal_unusable"), {razon});
+        break;
+    }
 }
 
 // ---------------------------------------------------------------- login and lock

@@ -4,6 +4,7 @@
 
 #include "presencia.h"
 #include "reintento.h"
+#include "udorqcoleccionincidencia.h"
 #include "udorqcomunicador.h"
 
 #include <QHash>
@@ -197,6 +198,7 @@ private:
     void FormActivate();
     void FormClose();
     void registraReceptor();
+    void muestraDiario(store::DORQColeccionIncidencia::EstadoDiario estado, const QString& razon, int n);
     void SpeedButton25Click();
     void dialogoBuscar(const QString& name, const std::function<bool(const QString&)>& find);
     void SpeedButton21Click();

@@ -18,6 +18,9 @@ namespace {
 
 const char* const USER_TIME_INDEX =
     "CREATE INDEX DORQINCIDENCIA_USR_TS ON DORQINCIDENCIA (USR, \"TIMESTAMP\")";
+// How far the log holds each console's event journal (its identity, the last entry recorded).
+const char* const JOURNAL_TABLE =
+    "CREATE TABLE DORQDIARIO (CONSOLA VARCHAR(40) NOT NULL PRIMARY KEY, SECUENCIA BIGINT NOT NULL)";
 
 QString varchar(int length) {
     return QStringLiteral("VARCHAR(%1)").arg(length);
@@ -74,6 +77,7 @@ QStringList installation() {
         QStringLiteral("CREATE INDEX DORQINCIDENCIA_TS ON DORQINCIDENCIA (\"TIMESTAMP\")"),
         QStringLiteral("CREATE INDEX DORQINCIDENCIA_USR ON DORQINCIDENCIA (USR)"),
         QString::fromLatin1(USER_TIME_INDEX),
+        QString::fromLatin1(JOURNAL_TABLE),
         QStringLiteral("CREATE GENERATOR GEN_DORQUSUARIO_ID"),
         QStringLiteral("CREATE GENERATOR GEN_DORQINCIDENCIA_ID"),
     };
@@ -174,7 +178,14 @@ void upgradeInstallation(const QSqlDatabase& db) {
     const bool missing = Db::scalar(db, QStringLiteral("SELECT COUNT(*) FROM RDB$INDICES WHERE "
                                                        "RDB$INDEX_NAME = 'DORQINCIDENCIA_USR_TS'"))
                              .toInt() == 0;
+    const bool sinDiario = Db::scalar(db, QStringLiteral("SELECT COUNT(*) FROM RDB$RELATIONS WHERE "
+                                                         "RDB$RELATION_NAME = 'DORQDIARIO'"))
+                               .toInt() == 0;
     try {
+        if (sinDiario) {
+            Db::exec(db, QString::fromLatin1(JOURNAL_TABLE));
+            qCInfo(lcStore) << "added the table of the event journals";
+        }
         if (missing) {
             Db::exec(db, QString::fromLatin1(USER_TIME_INDEX));
             qCInfo(lcStore) << "added the index of events by holder and time";

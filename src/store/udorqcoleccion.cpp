@@ -5,7 +5,7 @@
 namespace kestrum::store {
 
 DORQColeccion::DORQColeccion(DORQSistema* installation, const QString& dbPath)
-    : installation_(installation), db_(Db::connect(dbPath)) {}
+    : installation_(installation), dbPath_(dbPath), db_(Db::connect(dbPath)) {}
 
 DORQColeccion::~DORQColeccion() {
     Cierra();
@@ -13,6 +13,11 @@ DORQColeccion::~DORQColeccion() {
 
 void DORQColeccion::Cierra() {
     Db::disconnect(db_);
+}
+
+void DORQColeccion::Reconecta() {
+    Db::disconnect(db_);
+    db_ = Db::connect(dbPath_);
 }
 
 } // namespace kestrum::store

@@ -34,6 +34,8 @@ public:
     DORQSistema* Instalacion() const { return installation_; }
     const QSqlDatabase& db() const { return db_; }
     void Cierra(); // closes the store's connection
+    // Closes the store's connection and opens a new one; raises DbError.
+    void Reconecta();
 
 protected:
     // Item i of `items`, or the item at the cursor for -1; null when out of range.
@@ -49,6 +51,7 @@ protected:
 
 private:
     DORQSistema* installation_;
+    QString dbPath_;
     QSqlDatabase db_;
 };
 

@@ -1,0 +1,100 @@
+// The journal file: numbers keep rising across trims and reopenings, and a line cut short by a
+// crash neither hides the entries before it nor swallows the next one.
+#include "diario.h"
+#include "kerror.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using kestrum::store::AsientoDiario;
+using kestrum::store::Diario;
+
+namespace {
+
+AsientoDiario evento(const QString& tarjeta) {
+    AsientoDiario a;
+    a.momento = QDateTime::currentDateTime();
+    a.controlador = 1;
+    a.evento = 1;
+    a.tarjeta = tarjeta;
+    a.descripcion = QStringLiteral("%1 O'Brien \"Núñez\"\n").arg(tarjeta);
+    return a;
+}
+
+QStringList tarjetas(const Diario& d) {
+    QStringList out;
+    for (const auto& a : d.asientos())
+        out << a.tarjeta;
+    return out;
+}
+
+} // namespace
+
+class TestDiarioFichero : public QObject {
+    Q_OBJECT
+private slots:
+    void numbersRiseAcrossTrimsAndReopenings() {
+        QTemporaryDir dir;
+        const QString fichero =
+            Diario::ficheroPara(dir.path() + QStringLiteral("/journal"), QStringLiteral("x.kdt"));
+        QString identidad;
+        {
+            Diario d(fichero);
+            identidad = d.identidad();
+            for (const char* t : {"A", "B", "C"}) {
+                AsientoDiario a = evento(QString::fromLatin1(t));
+                d.anota(a);
+            }
+            d.recorta(2);
+            QCOMPARE(tarjetas(d), QStringList{QStringLiteral("C")});
+            QCOMPARE(tarjetas(Diario(fichero)), QStringList{QStringLiteral("C")});
+            d.recorta(3);
+        }
+        Diario d(fichero);
+        QCOMPARE(d.identidad(), identidad);
+        QVERIFY(d.asientos().empty());
+        AsientoDiario a = evento(QStringLiteral("D"));
+        d.anota(a);
+        QCOMPARE(a.secuencia, 4);
+        Diario otra(fichero);
+        QCOMPARE(otra.asientos().back().descripcion, a.descripcion);
+    }
+
+    void lineCutShortByACrash() {
+        QTemporaryDir dir;
+        const QString fichero = dir.filePath(QStringLiteral("e.journal"));
+        {
+            Diario d(fichero);
+            for (const char* t : {"A", "B"}) {
+                AsientoDiario a = evento(QString::fromLatin1(t));
+                d.anota(a);
+            }
+        }
+        QFile f(fichero);
+        QVERIFY(f.open(QIODevice::Append));
+        f.write("{\"n\":3,\"t\":\"2026-");
+        f.close();
+        {
+            Diario d(fichero);
+            QCOMPARE(tarjetas(d), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+            AsientoDiario a = evento(QStringLiteral("C"));
+            d.anota(a);
+        }
+        Diario d(fichero);
+        QCOMPARE(tarjetas(d), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+    }
+
+    void notAJournal() {
+        QTemporaryDir dir;
+        const QString fichero = dir.filePath(QStringLiteral("e.journal"));
+        QFile f(fichero);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[General]\n");
+        f.close();
+        QVERIFY_THROWS_EXCEPTION(kestrum::Error, Diario{fichero});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDiarioFichero)
+#include "tst_diario.moc"
