@@ -928,6 +928,9 @@ void F_Main::muestraDiario(store::DORQColeccionIncidencia::EstadoDiario estado, 
     case Estado::SinDiario:
         Avisa(QStringLiteral("KS_Journal_unusable"), {razon});
         break;
+    case Estado::Perdido:
+        Muestra_Error(textoAviso(QStringLiteral("KS_Journal_lost"), {QString::number(n), razon}));
+        break;
     }
 }
 

@@ -4,8 +4,8 @@
 #include "UF_User_Muestra.h"
 #include "Variables.h"
 #include "acuses.h"
-#include "avisos.h"
 #include "arranque.h"
+#include "avisos.h"
 #include "consola.h"
 #include "dataroot.h"
 #include "errores.h"
@@ -82,22 +82,10 @@ QString ahoraTexto() {
     return store::Fecha_Hora_Texto(QDateTime::currentDateTime());
 }
 
-// The model only appends: a new event goes in front through a reset, which keeps what the operator
-// had selected.
+// An insertion, not a reset: the view keeps the operator's selection, and a long list costs
+// nothing more per event.
 void alPrincipio(QTreeView* view, Fila fila) {
-    ModeloLista& modelo = modeloDe(view);
-    QList<int> seleccion;
-    for (const QModelIndex& i : view->selectionModel()->selectedRows())
-        seleccion << i.row();
-    std::vector<Fila> filas;
-    filas.reserve(static_cast<std::size_t>(modelo.filas()) + 1);
-    filas.push_back(std::move(fila));
-    for (int row = 0; row < modelo.filas(); ++row)
-        filas.push_back(modelo.fila(row));
-    modelo.setFilas(std::move(filas));
-    for (int row : seleccion)
-        view->selectionModel()->select(modelo.index(row + 1, 0),
-                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    modeloDe(view).insertaFila(0, std::move(fila));
 }
 
 int filaDe(const ModeloLista& modelo, int numero) {

@@ -135,6 +135,13 @@ int ModeloLista::anyadeFila(Fila fila) {
     return row;
 }
 
+void ModeloLista::insertaFila(int row, Fila fila) {
+    row = std::clamp(row, 0, filas());
+    beginInsertRows({}, row, row);
+    filas_.insert(filas_.begin() + row, std::move(fila));
+    endInsertRows();
+}
+
 void ModeloLista::actualizaFila(int row, Fila fila) {
     if (row < 0 || row >= filas())
         return;

@@ -78,6 +78,8 @@ public:
     void limpia() { setFilas({}); }
     // Appends, or inserts at its place by caption when the list is kept sorted; returns the row.
     int anyadeFila(Fila fila);
+    // Inserts at `row` whatever the order (the event list puts the newest first).
+    void insertaFila(int row, Fila fila);
     // Replaces one row where it stands; the caption is expected unchanged.
     void actualizaFila(int row, Fila fila);
     const Fila& fila(int row) const { return filas_.at(static_cast<std::size_t>(row)); }

@@ -1,5 +1,6 @@
 #include "diario.h"
 
+#include "dbconnection.h"
 #include "kerror.h"
 #include "safefile.h"
 
@@ -8,8 +9,10 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSqlError>
 #include <QUuid>
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <optional>
 #include <unistd.h>
@@ -21,6 +24,11 @@ namespace kestrum::store {
 namespace {
 
 const QString FORMATO = QStringLiteral("kestrum-journal");
+
+// The driver binds a null text as NULL; events keep '' where they have no text.
+QString texto(const QString& s) {
+    return s.isNull() ? QStringLiteral("") : s;
+}
 
 QByteArray linea(const AsientoDiario& a) {
     const QJsonObject o{{QStringLiteral("n"), a.secuencia},
@@ -128,21 +136,27 @@ void Diario::abreParaAnotar() {
         throw Error(QStringLiteral("%1: %2").arg(fichero_, salida_.errorString()));
 }
 
-void Diario::anota(AsientoDiario& asiento) {
+void Diario::anota(std::vector<AsientoDiario>& nuevos) {
+    if (nuevos.empty())
+        return;
     if (!salida_.isOpen())
         abreParaAnotar();
-    asiento.secuencia = ultima_ + 1;
-    const QByteArray bytes = linea(asiento);
+    QByteArray bytes;
+    qint64 numero = ultima_;
+    for (auto& a : nuevos) {
+        a.secuencia = ++numero;
+        bytes += linea(a);
+    }
     const qint64 antes = salida_.size();
     const bool escrito = salida_.write(bytes) == bytes.size() && salida_.flush();
     if (!escrito || ::fdatasync(salida_.handle()) != 0) {
-        const QString razon = escrito ? QString::fromLocal8Bit(strerror(errno)) : salida_.errorString();
+        const QString razon = escrito ? QString::fromLocal8Bit(std::strerror(errno)) : salida_.errorString();
         // A line cut short would swallow the next one.
         salida_.resize(antes);
         throw Error(QStringLiteral("%1: %2").arg(fichero_, razon));
     }
-    ultima_ = asiento.secuencia;
-    asientos_.push_back(asiento);
+    ultima_ = numero;
+    asientos_.insert(asientos_.end(), nuevos.begin(), nuevos.end());
 }
 
 void Diario::recorta(qint64 secuencia) {
@@ -164,6 +178,201 @@ void Diario::recorta(qint64 secuencia) {
     abreParaAnotar();
     qCDebug(lcJournal).noquote() << fichero_ << "trimmed up to" << secuencia << "," << asientos_.size()
                                  << "left";
+}
+
+void Inserta_Asiento(const QSqlDatabase& db, const AsientoDiario& a) {
+    Db::exec(
+        db,
+        QStringLiteral("INSERT INTO dorqincidencia(cod,controlador,hist_controlador,tarjeta,hist_tarjeta,"
+                       "\"TIMESTAMP\",descripcion,evento,usr) VALUES(gen_id(GEN_DORQINCIDENCIA_ID, 1),"
+                       ":controlador,:hist_controlador,:tarjeta,:hist_tarjeta,:momento,"
+                       ":descripcion,:evento,:usr)"),
+        {{QStringLiteral("controlador"), a.controlador},
+         {QStringLiteral("hist_controlador"), texto(a.histControlador)},
+         {QStringLiteral("tarjeta"), texto(a.tarjeta)},
+         {QStringLiteral("hist_tarjeta"), texto(a.histTarjeta)},
+         {QStringLiteral("momento"), a.momento},
+         {QStringLiteral("descripcion"), texto(a.descripcion)},
+         {QStringLiteral("evento"), a.evento},
+         {QStringLiteral("usr"), a.usr}});
+}
+
+// ---------------------------------------------------------------- writer
+
+EscritorDiario::EscritorDiario(std::unique_ptr<Diario> diario, const QString& dbPath, TAviso aviso)
+    : diario_(std::move(diario)), fichero_(diario_->fichero()), dbPath_(dbPath), aviso_(std::move(aviso)) {
+    pendientes_ = static_cast<int>(diario_->asientos().size());
+    hilo_ = std::thread([this] { bucle(); });
+}
+
+EscritorDiario::~EscritorDiario() {
+    {
+        std::lock_guard l(mutex_);
+        parar_ = true;
+    }
+    cv_.notify_one();
+    hilo_.join();
+}
+
+void EscritorDiario::anota(AsientoDiario asiento) {
+    {
+        std::lock_guard l(mutex_);
+        cola_.push_back(std::move(asiento));
+        ++pendientes_;
+    }
+    cv_.notify_one();
+}
+
+void EscritorDiario::bucle() {
+    auto proximo = std::chrono::steady_clock::now();
+    bool recortado = false;
+    for (;;) {
+        std::vector<AsientoDiario> nuevos;
+        bool parar = false;
+        {
+            std::unique_lock l(mutex_);
+            const auto listo = [this] { return !cola_.empty() || parar_; };
+            if (rechazando_)
+                cv_.wait_until(l, proximo, listo);
+            else
+                cv_.wait(l, listo);
+            nuevos.assign(std::make_move_iterator(cola_.begin()), std::make_move_iterator(cola_.end()));
+            cola_.clear();
+            parar = parar_;
+        }
+        escribe(nuevos);
+        // A log that refuses is tried again on its period, not at every event.
+        if (!rechazando_ || parar || std::chrono::steady_clock::now() >= proximo) {
+            if (vuelca()) {
+                if (!recortado || diario_->asientos().size() >= RECORTE) {
+                    recortado = true;
+                    try {
+                        diario_->recorta(enLog_);
+                    } catch (const Error& e) {
+                        qCWarning(lcJournal).noquote() << "journal not trimmed:" << e.message();
+                    }
+                }
+            } else {
+                proximo = std::chrono::steady_clock::now() + std::chrono::milliseconds(REINTENTO_MS);
+            }
+        }
+        cuenta();
+        if (parar)
+            break;
+    }
+    if (db_.isValid())
+        Db::disconnect(db_);
+}
+
+void EscritorDiario::escribe(std::vector<AsientoDiario>& nuevos) {
+    if (nuevos.empty())
+        return;
+    try {
+        diario_->anota(nuevos);
+        return;
+    } catch (const Error& e) {
+        qCCritical(lcJournal).noquote() << "events not journaled:" << e.message();
+        avisa(Estado::SinDiario, e.message(), static_cast<int>(nuevos.size()));
+    }
+    // Not in the journal: straight to the log, or they are lost.
+    try {
+        if (!db_.isValid() || rechazando_) {
+            if (db_.isValid())
+                Db::disconnect(db_);
+            db_ = Db::connect(dbPath_);
+        }
+        inserta(nuevos, 0, nuevos.size(), false);
+    } catch (const Error& e) {
+        qCCritical(lcJournal).noquote() << nuevos.size() << "events lost:" << e.message();
+        avisa(Estado::Perdido, e.message(), static_cast<int>(nuevos.size()));
+    }
+}
+
+bool EscritorDiario::vuelca() {
+    const auto& asientos = diario_->asientos();
+    try {
+        // A server that went away leaves a connection that fails for good.
+        if (!db_.isValid() || rechazando_) {
+            if (db_.isValid())
+                Db::disconnect(db_);
+            db_ = Db::connect(dbPath_);
+        }
+        if (enLog_ < 0)
+            enLog_ =
+                Db::scalar(db_, QStringLiteral("select secuencia from dorqdiario where consola = :consola"),
+                           {{QStringLiteral("consola"), diario_->identidad()}})
+                    .toLongLong();
+        std::size_t i = 0;
+        while (i < asientos.size() && asientos[i].secuencia <= enLog_)
+            ++i;
+        while (i < asientos.size()) {
+            const std::size_t j = std::min(asientos.size(), i + LOTE);
+            inserta({asientos.begin() + static_cast<std::ptrdiff_t>(i),
+                     asientos.begin() + static_cast<std::ptrdiff_t>(j)},
+                    0, j - i, true);
+            i = j;
+        }
+    } catch (const Error& e) {
+        qCWarning(lcJournal).noquote() << "the log refuses events:" << e.message();
+        rechazando_ = true;
+        if (!avisado_) {
+            avisado_ = true;
+            cuenta();
+            avisa(Estado::Rechaza, e.message(), pendientes_.load());
+        }
+        return false;
+    }
+    rechazando_ = false;
+    if (avisado_) {
+        avisado_ = false;
+        qCInfo(lcJournal) << "the log takes events again:" << recuperados_ << "replayed";
+        avisa(Estado::AlDia, QString(), recuperados_);
+    }
+    recuperados_ = 0;
+    return true;
+}
+
+void EscritorDiario::inserta(const std::vector<AsientoDiario>& asientos, std::size_t desde, std::size_t hasta,
+                             bool marca) {
+    if (!db_.transaction())
+        raise(db_.lastError(), QStringLiteral("start transaction"));
+    try {
+        for (std::size_t k = desde; k < hasta; ++k) {
+            Inserta_Asiento(db_, asientos[k]);
+        }
+        // The same transaction says how far the log holds the journal: a replay never doubles.
+        if (marca)
+            Db::exec(db_,
+                     QStringLiteral("UPDATE OR INSERT INTO dorqdiario(consola, secuencia) "
+                                    "VALUES(:consola, :secuencia) MATCHING (consola)"),
+                     {{QStringLiteral("consola"), diario_->identidad()},
+                      {QStringLiteral("secuencia"), asientos[hasta - 1].secuencia}});
+        if (!db_.commit())
+            raise(db_.lastError(), QStringLiteral("commit"));
+    } catch (...) {
+        db_.rollback();
+        throw;
+    }
+    if (marca)
+        enLog_ = asientos[hasta - 1].secuencia;
+    if (avisado_)
+        recuperados_ += static_cast<int>(hasta - desde);
+}
+
+void EscritorDiario::cuenta() {
+    const auto& asientos = diario_->asientos();
+    const auto enDiario = std::count_if(asientos.begin(), asientos.end(),
+                                        [this](const AsientoDiario& a) { return a.secuencia > enLog_; });
+    std::lock_guard l(mutex_);
+    pendientes_ = static_cast<int>(cola_.size() + static_cast<std::size_t>(enDiario));
+}
+
+void EscritorDiario::avisa(Estado estado, const QString& razon, int eventos) {
+    if (!aviso_)
+        return;
+    QMetaObject::invokeMethod(
+        &contexto_, [aviso = aviso_, estado, razon, eventos] { aviso(estado, razon, eventos); },
+        Qt::QueuedConnection);
 }
 
 } // namespace kestrum::store

@@ -15,9 +15,4 @@ void DORQColeccion::Cierra() {
     Db::disconnect(db_);
 }
 
-void DORQColeccion::Reconecta() {
-    Db::disconnect(db_);
-    db_ = Db::connect(dbPath_);
-}
-
 } // namespace kestrum::store

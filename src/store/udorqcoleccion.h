@@ -33,9 +33,8 @@ public:
 
     DORQSistema* Instalacion() const { return installation_; }
     const QSqlDatabase& db() const { return db_; }
+    const QString& dbPath() const { return dbPath_; }
     void Cierra(); // closes the store's connection
-    // Closes the store's connection and opens a new one; raises DbError.
-    void Reconecta();
 
 protected:
     // Item i of `items`, or the item at the cursor for -1; null when out of range.

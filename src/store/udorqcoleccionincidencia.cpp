@@ -7,9 +7,7 @@
 #include "udorqsistema.h"
 #include "udorqusuario.h"
 
-#include <QSqlError>
 #include <QStringList>
-#include <QTimer>
 #include <algorithm>
 
 namespace kestrum::store {
@@ -17,11 +15,6 @@ namespace kestrum::store {
 namespace {
 
 const QString SIN_TITULAR = QStringLiteral("unknow");
-
-// The driver binds a null text as NULL; events keep '' where they have no text.
-QString texto(const QString& s) {
-    return s.isNull() ? QStringLiteral("") : s;
-}
 
 } // namespace
 
@@ -163,33 +156,13 @@ void DORQColeccionIncidencia::Registra_Incidencia(link::DORQComunicador*,
     QString titular;
     Completa(incidencia, titular);
     const QDateTime ahora = QDateTime::currentDateTime();
-    if (!diario_) {
-        Inserta(incidencia, titular, ahora);
+    if (diario_) {
+        diario_->anota(AsientoDiario{0, ahora, incidencia.controlador(), incidencia.evento(),
+                                     incidencia.tarjeta(), incidencia.usr(), incidencia.hist_controlador(),
+                                     titular, incidencia.descripcion()});
+        Anyade(std::move(incidencia), ahora);
     } else {
-        AsientoDiario asiento{0,
-                              ahora,
-                              incidencia.controlador(),
-                              incidencia.evento(),
-                              incidencia.tarjeta(),
-                              incidencia.usr(),
-                              incidencia.hist_controlador(),
-                              titular,
-                              incidencia.descripcion()};
-        try {
-            diario_->anota(asiento);
-        } catch (const Error& e) {
-            // The event then has only the log; an error there means it is lost and is raised.
-            qCCritical(lcJournal).noquote() << "event not journaled:" << e.message();
-            if (onDiario_)
-                onDiario_(EstadoDiario::SinDiario, e.message(), Pendientes_Diario());
-            Inserta(incidencia, titular, ahora);
-            if (onRegistrada_)
-                onRegistrada_(this, info);
-            return;
-        }
-        // The event is safe on disk: shown now, recorded now or when the log takes it again.
-        if (!rechazando_)
-            Vuelca_Diario();
+        Inserta(incidencia, titular, ahora);
     }
     if (onRegistrada_)
         onRegistrada_(this, info);
@@ -228,156 +201,28 @@ void DORQColeccionIncidencia::Graba_Incidencia(DORQIncidencia incidencia) {
 
 void DORQColeccionIncidencia::Inserta(const DORQIncidencia& incidencia, const QString& titular,
                                       const QDateTime& momento) {
-    Db::exec(
-        db(),
-        QStringLiteral("INSERT INTO dorqincidencia(cod,controlador,hist_controlador,tarjeta,hist_tarjeta,"
-                       "\"TIMESTAMP\",descripcion,evento,usr) VALUES(gen_id(GEN_DORQINCIDENCIA_ID, 1),"
-                       ":controlador,:hist_controlador,:tarjeta,:hist_tarjeta,:momento,"
-                       ":descripcion,:evento,:usr)"),
-        {{QStringLiteral("controlador"), incidencia.controlador()},
-         {QStringLiteral("hist_controlador"), texto(incidencia.hist_controlador())},
-         {QStringLiteral("tarjeta"), texto(incidencia.tarjeta())},
-         {QStringLiteral("hist_tarjeta"), texto(titular)},
-         {QStringLiteral("momento"), momento},
-         {QStringLiteral("descripcion"), texto(incidencia.descripcion())},
-         {QStringLiteral("evento"), incidencia.evento()},
-         {QStringLiteral("usr"), incidencia.usr()}});
+    Inserta_Asiento(db(), AsientoDiario{0, momento, incidencia.controlador(), incidencia.evento(),
+                                        incidencia.tarjeta(), incidencia.usr(), incidencia.hist_controlador(),
+                                        titular, incidencia.descripcion()});
+    Anyade(incidencia, momento);
+}
 
-    auto copia = std::make_shared<DORQIncidencia>(incidencia);
-    copia->setCod(++secuencia_);
-    copia->setTIMESTAMP(momento);
-    items_.push_back(std::move(copia));
+void DORQColeccionIncidencia::Anyade(DORQIncidencia incidencia, const QDateTime& momento) {
+    incidencia.setCod(++secuencia_);
+    incidencia.setTIMESTAMP(momento);
+    items_.push_back(std::make_shared<DORQIncidencia>(std::move(incidencia)));
 }
 
 // ---------------------------------------------------------------- journal
 
 void DORQColeccionIncidencia::Abre_Diario(const QString& carpeta) {
     diario_.reset();
-    enLog_ = -1;
-    rechazando_ = false;
-    recuperados_ = 0;
-    const QString destino =
-        db().hostName().isEmpty()
-            ? db().databaseName()
-            : QStringLiteral("%1/%2:%3").arg(db().hostName()).arg(db().port()).arg(db().databaseName());
-    diario_ = std::make_unique<Diario>(Diario::ficheroPara(carpeta, destino));
-    if (!reintento_) {
-        reintento_ = std::make_unique<QTimer>();
-        reintento_->setSingleShot(true);
-        reintento_->setInterval(REINTENTO_DIARIO_MS);
-        QObject::connect(reintento_.get(), &QTimer::timeout, [this] { Vuelca_Diario(); });
-    }
-    if (Vuelca_Diario())
-        Recorta_Diario();
-}
-
-int DORQColeccionIncidencia::Pendientes_Diario() const {
-    if (!diario_)
-        return 0;
-    const auto& asientos = diario_->asientos();
-    return static_cast<int>(std::count_if(asientos.begin(), asientos.end(),
-                                          [this](const AsientoDiario& a) { return a.secuencia > enLog_; }));
-}
-
-bool DORQColeccionIncidencia::Vuelca_Diario() {
-    if (!diario_)
-        return true;
-    // Rows per transaction: a burst after an outage is recorded in few commits.
-    constexpr std::size_t LOTE = 200;
-    try {
-        // A server that went away leaves a connection that fails for good.
-        if (rechazando_)
-            Reconecta();
-        if (enLog_ < 0)
-            enLog_ =
-                Db::scalar(db(), QStringLiteral("select secuencia from dorqdiario where consola = :consola"),
-                           {{QStringLiteral("consola"), diario_->identidad()}})
-                    .toLongLong();
-        const auto& asientos = diario_->asientos();
-        std::size_t i = 0;
-        while (i < asientos.size() && asientos[i].secuencia <= enLog_)
-            ++i;
-        while (i < asientos.size()) {
-            const std::size_t j = std::min(asientos.size(), i + LOTE);
-            Vuelca_Lote(i, j);
-            i = j;
-        }
-    } catch (const Error& e) {
-        Rechazo(e.message());
-        return false;
-    }
-    if (rechazando_) {
-        rechazando_ = false;
-        reintento_->stop();
-        qCInfo(lcJournal) << "the log takes events again:" << recuperados_ << "replayed";
-        if (onDiario_)
-            onDiario_(EstadoDiario::AlDia, QString(), recuperados_);
-        recuperados_ = 0;
-    }
-    // The journal is trimmed only of what the log holds, and not at every event.
-    constexpr std::size_t RECORTE = 256;
-    if (diario_->asientos().size() >= RECORTE)
-        Recorta_Diario();
-    return true;
-}
-
-void DORQColeccionIncidencia::Recorta_Diario() {
-    if (!diario_ || diario_->asientos().empty() || diario_->asientos().front().secuencia > enLog_)
-        return;
-    try {
-        diario_->recorta(enLog_);
-    } catch (const Error& e) {
-        qCWarning(lcJournal).noquote() << "journal not trimmed:" << e.message();
-    }
-}
-
-void DORQColeccionIncidencia::Vuelca_Lote(std::size_t desde, std::size_t hasta) {
-    QSqlDatabase d = db();
-    if (!d.transaction())
-        raise(d.lastError(), QStringLiteral("start transaction"));
-    const auto& asientos = diario_->asientos();
-    const std::size_t antes = items_.size();
-    const int secuencia = secuencia_;
-    try {
-        for (std::size_t k = desde; k < hasta; ++k) {
-            const AsientoDiario& a = asientos[k];
-            DORQIncidencia incidencia;
-            incidencia.setControlador(a.controlador);
-            incidencia.setEvento(a.evento);
-            incidencia.setTarjeta(a.tarjeta);
-            incidencia.setUsr(a.usr);
-            incidencia.setHist_controlador(a.histControlador);
-            incidencia.setDescripcion(a.descripcion);
-            Inserta(incidencia, a.histTarjeta, a.momento);
-        }
-        // The same transaction says how far the log holds the journal: a replay never doubles.
-        Db::exec(d,
-                 QStringLiteral(
-                     "UPDATE OR INSERT INTO dorqdiario(consola, secuencia) VALUES(:consola, :secuencia) "
-                     "MATCHING (consola)"),
-                 {{QStringLiteral("consola"), diario_->identidad()},
-                  {QStringLiteral("secuencia"), asientos[hasta - 1].secuencia}});
-        if (!d.commit())
-            raise(d.lastError(), QStringLiteral("commit"));
-    } catch (...) {
-        d.rollback();
-        items_.resize(antes);
-        secuencia_ = secuencia;
-        throw;
-    }
-    enLog_ = asientos[hasta - 1].secuencia;
-    if (rechazando_)
-        recuperados_ += static_cast<int>(hasta - desde);
-}
-
-void DORQColeccionIncidencia::Rechazo(const QString& razon) {
-    qCWarning(lcJournal).noquote() << "the log refuses events:" << razon;
-    if (!rechazando_) {
-        rechazando_ = true;
-        if (onDiario_)
-            onDiario_(EstadoDiario::Rechaza, razon, Pendientes_Diario());
-    }
-    reintento_->start();
+    auto diario = std::make_unique<Diario>(Diario::ficheroPara(carpeta, Db::target(dbPath())));
+    diario_ = std::make_unique<EscritorDiario>(
+        std::move(diario), dbPath(), [this](EstadoDiario estado, const QString& razon, int eventos) {
+            if (onDiario_)
+                onDiario_(estado, razon, eventos);
+        });
 }
 
 } // namespace kestrum::store

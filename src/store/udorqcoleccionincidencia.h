@@ -14,8 +14,6 @@
 #include <memory>
 #include <vector>
 
-class QTimer;
-
 namespace kestrum::store {
 
 class DORQColeccionIncidencia : public DORQColeccion {
@@ -23,10 +21,11 @@ public:
     using TOnRegistrada =
         std::function<void(DORQColeccionIncidencia* sender, const link::TEventoInformacion& info)>;
     using TOnError = std::function<void(const Error& error)>;
-    // The journal's state changes: writes refused (`razon` says why, `pendientes` wait in the
-    // journal), or the log holding every event again (`pendientes` were replayed).
-    enum class EstadoDiario { Rechaza, AlDia, SinDiario };
-    using TOnDiario = std::function<void(EstadoDiario estado, const QString& razon, int pendientes)>;
+    // The journal's state changes: writes refused (`razon` says why, `eventos` wait in the
+    // journal), the log holding every event again (`eventos` were replayed), the journal not
+    // written, events lost (neither the journal nor the log took them).
+    using EstadoDiario = EscritorDiario::Estado;
+    using TOnDiario = EscritorDiario::TAviso;
 
     // Connects and loads once; raises DbError. Registering is off.
     DORQColeccionIncidencia(DORQSistema* installation, const QString& dbPath);
@@ -47,9 +46,8 @@ public:
     void Inicia_Registro();
     void Detiene_Registro();
 
-    // Records one decoded event and announces it. With a journal the event is journaled first and
-    // a log that refuses it is tried again later (raises only when neither takes it); without one
-    // raises DbError.
+    // Records one decoded event and announces it. With a journal the event goes to the journal's
+    // writer, which records it after journaling it; without one raises DbError.
     void Registra_Incidencia(link::DORQComunicador* sender, const link::TEventoInformacion& info);
     // Inserts the event and appends it to the list with the next sequence number; raises DbError.
     void Graba_Incidencia(DORQIncidencia incidencia);
@@ -58,15 +56,10 @@ public:
     // into the log what the journal holds that the log does not (left by an earlier run). Raises
     // kestrum::Error when the journal cannot be opened; events are then recorded directly.
     void Abre_Diario(const QString& carpeta);
-    const Diario* diario() const { return diario_.get(); }
-    // Events journaled that the log does not hold yet.
-    int Pendientes_Diario() const;
-    // Records the journal's waiting events in order; false (and tried again later) when the log
-    // refuses them.
-    bool Vuelca_Diario();
+    QString Fichero_Diario() const { return diario_ ? diario_->fichero() : QString(); }
+    // Events taken that the log does not hold yet.
+    int Pendientes_Diario() const { return diario_ ? diario_->pendientes() : 0; }
     void setOnDiario(TOnDiario handler) { onDiario_ = std::move(handler); }
-    // Between attempts to replay while the log refuses writes.
-    static constexpr int REINTENTO_DIARIO_MS = 3000;
 
     void setOnRegistrada(TOnRegistrada handler) { onRegistrada_ = std::move(handler); }
     // Where an error of a live event goes: it must not unwind through the link's timer.
@@ -78,9 +71,7 @@ private:
     // The texts the log keeps of the moment: the reader's description, the holder, the description.
     void Completa(DORQIncidencia& incidencia, QString& titular) const;
     void Inserta(const DORQIncidencia& incidencia, const QString& titular, const QDateTime& momento);
-    void Vuelca_Lote(std::size_t desde, std::size_t hasta);
-    void Rechazo(const QString& razon);
-    void Recorta_Diario();
+    void Anyade(DORQIncidencia incidencia, const QDateTime& momento);
 
     std::vector<std::shared_ptr<DORQIncidencia>> items_;
     int cargados_ = 0;
@@ -93,11 +84,7 @@ private:
     TOnRegistrada onRegistrada_;
     TOnError onError_;
     TOnDiario onDiario_;
-    std::unique_ptr<Diario> diario_;
-    qint64 enLog_ = -1; // how far the log holds the journal; -1 until read from the log
-    bool rechazando_ = false;
-    int recuperados_ = 0; // events replayed since the log began refusing
-    std::unique_ptr<QTimer> reintento_;
+    std::unique_ptr<EscritorDiario> diario_;
 };
 
 } // namespace kestrum::store

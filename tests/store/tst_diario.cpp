@@ -42,10 +42,10 @@ private slots:
         {
             Diario d(fichero);
             identidad = d.identidad();
-            for (const char* t : {"A", "B", "C"}) {
-                AsientoDiario a = evento(QString::fromLatin1(t));
-                d.anota(a);
-            }
+            std::vector<AsientoDiario> tres{evento(QStringLiteral("A")), evento(QStringLiteral("B"))};
+            d.anota(tres);
+            std::vector<AsientoDiario> c{evento(QStringLiteral("C"))};
+            d.anota(c);
             d.recorta(2);
             QCOMPARE(tarjetas(d), QStringList{QStringLiteral("C")});
             QCOMPARE(tarjetas(Diario(fichero)), QStringList{QStringLiteral("C")});
@@ -54,11 +54,11 @@ private slots:
         Diario d(fichero);
         QCOMPARE(d.identidad(), identidad);
         QVERIFY(d.asientos().empty());
-        AsientoDiario a = evento(QStringLiteral("D"));
+        std::vector<AsientoDiario> a{evento(QStringLiteral("D"))};
         d.anota(a);
-        QCOMPARE(a.secuencia, 4);
+        QCOMPARE(a[0].secuencia, 4);
         Diario otra(fichero);
-        QCOMPARE(otra.asientos().back().descripcion, a.descripcion);
+        QCOMPARE(otra.asientos().back().descripcion, a[0].descripcion);
     }
 
     void lineCutShortByACrash() {
@@ -66,10 +66,8 @@ private slots:
         const QString fichero = dir.filePath(QStringLiteral("e.journal"));
         {
             Diario d(fichero);
-            for (const char* t : {"A", "B"}) {
-                AsientoDiario a = evento(QString::fromLatin1(t));
-                d.anota(a);
-            }
+            std::vector<AsientoDiario> dos{evento(QStringLiteral("A")), evento(QStringLiteral("B"))};
+            d.anota(dos);
         }
         QFile f(fichero);
         QVERIFY(f.open(QIODevice::Append));
@@ -78,8 +76,8 @@ private slots:
         {
             Diario d(fichero);
             QCOMPARE(tarjetas(d), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
-            AsientoDiario a = evento(QStringLiteral("C"));
-            d.anota(a);
+            std::vector<AsientoDiario> c{evento(QStringLiteral("C"))};
+            d.anota(c);
         }
         Diario d(fichero);
         QCOMPARE(tarjetas(d), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
