@@ -17,8 +17,10 @@
 #include "UF_Edit_User.h"
 #include "UF_Editar_Card.h"
 #include "UF_Main.h"
+#include "UF_New_Camera.h"
 #include "UF_New_Card.h"
 #include "UF_Nuevo_Usr.h"
+#include "UF_Parametros_app.h"
 #include "UF_Pregunta_elimina_tarj.h"
 #include "UF_Presencia_Amplia.h"
 #include "UF_Presencia_Estancia.h"
@@ -31,23 +33,32 @@
 #include "formas.h"
 #include "listas.h"
 #include "operacion.h"
+#include "pinger.h"
 #include "simhost.h"
 #include "udorqincidencia.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCalendarWidget>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPainter>
+#include <QPointer>
 #include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTabWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
@@ -163,6 +174,14 @@ public:
             if (!listo || w != visto) {
                 visto = listo ? w : nullptr;
                 desde.start();
+                // Without a window manager a dialog keeps the size it was created with, smaller
+                // than its content at times.
+                if (listo && qobject_cast<QDialog*>(w))
+                    w->resize(w->size().expandedTo(w->sizeHint()));
+                if (listo && antes_) {
+                    antes_(w);
+                    antes_ = {};
+                }
             }
             if (listo && desde.elapsed() >= ASIENTO_MS) {
                 vigia.stop();
@@ -211,8 +230,109 @@ public:
             w->close();
     }
 
+    // What the next shot does to its window once it is up, before the picture.
+    void antes(std::function<void(QWidget*)> paso) { antes_ = std::move(paso); }
+
 private:
     QString carpeta_;
+    std::function<void(QWidget*)> antes_;
+};
+
+// Two cameras for the camera window: a Motion JPEG stream on 127.0.0.1 per path /1 and /2, each
+// one still picture of a door, sent again every 200 ms.
+class CamarasDemo : public QObject {
+public:
+    CamarasDemo() {
+        servidor_.listen(QHostAddress::LocalHost);
+        connect(&servidor_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = servidor_.nextPendingConnection()) {
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { responde(s); });
+            }
+        });
+        reloj_.setInterval(200);
+        connect(&reloj_, &QTimer::timeout, this, [this] {
+            for (auto it = flujos_.begin(); it != flujos_.end();) {
+                if (!it->first) {
+                    it = flujos_.erase(it);
+                    continue;
+                }
+                it->first->write(parte(it->second));
+                ++it;
+            }
+        });
+        reloj_.start();
+    }
+    QString direccion(int n) const {
+        return QStringLiteral("http://127.0.0.1:%1/%2").arg(servidor_.serverPort()).arg(n);
+    }
+
+private:
+    void responde(QTcpSocket* s) {
+        if (s->property("respondido").toBool())
+            return;
+        const QByteArray pedido = s->property("pedido").toByteArray() + s->readAll();
+        s->setProperty("pedido", pedido);
+        if (!pedido.contains("\r\n\r\n"))
+            return;
+        s->setProperty("respondido", true);
+        const int n = pedido.split(' ').value(1).mid(1).toInt();
+        s->write("HTTP/1.0 200 OK\r\nContent-Type: multipart/x-mixed-replace; boundary=kestrum\r\n\r\n");
+        flujos_.append({QPointer<QTcpSocket>(s), n});
+    }
+    QByteArray parte(int n) {
+        if (!jpeg_.contains(n))
+            jpeg_.insert(n, foto(n));
+        const QByteArray& j = jpeg_[n];
+        return "--kestrum\r\nContent-Type: image/jpeg\r\nContent-Length: " + QByteArray::number(j.size()) +
+               "\r\n\r\n" + j + "\r\n";
+    }
+    static QByteArray foto(int n) {
+        QImage img(640, 480, QImage::Format_RGB32);
+        QPainter p(&img);
+        QLinearGradient pared(0, 0, 0, 480);
+        pared.setColorAt(0, n == 1 ? QColor(168, 182, 196) : QColor(190, 178, 150));
+        pared.setColorAt(1, n == 1 ? QColor(96, 110, 124) : QColor(120, 104, 82));
+        p.fillRect(img.rect(), pared);
+        p.fillRect(QRect(0, 380, 640, 100), QColor(70, 70, 74));
+        p.fillRect(QRect(240, 120, 160, 260), QColor(92, 64, 40));
+        p.fillRect(QRect(250, 130, 140, 250), QColor(120, 84, 52));
+        p.setBrush(QColor(200, 200, 200));
+        p.drawEllipse(QPoint(375, 260), 7, 7);
+        p.fillRect(QRect(420, 230, 30, 44), QColor(40, 40, 40));
+        p.fillRect(QRect(426, 238, 18, 10), QColor(60, 200, 90));
+        p.setPen(Qt::white);
+        QFont f = p.font();
+        f.setPixelSize(22);
+        p.setFont(f);
+        p.drawText(QPoint(16, 34),
+                   n == 1 ? QStringLiteral("CAM 1  Main entrance") : QStringLiteral("CAM 2  Warehouse door"));
+        p.drawText(QPoint(16, 462), QStringLiteral("02/03/2026 09:12:00"));
+        p.end();
+        QByteArray out;
+        QBuffer b(&out);
+        b.open(QIODevice::WriteOnly);
+        img.save(&b, "JPEG", 85);
+        return out;
+    }
+
+    QTcpServer servidor_;
+    QTimer reloj_;
+    QList<std::pair<QPointer<QTcpSocket>, int>> flujos_;
+    QHash<int, QByteArray> jpeg_;
+};
+
+// Every camera answers the ping: the demonstration's cameras are in this process.
+class PingerDemo : public cameras::Pinger {
+public:
+    void ping(const QString&, QObject* context,
+              std::function<void(const cameras::PingReply&)> done) override {
+        QTimer::singleShot(0, context, [done] {
+            cameras::PingReply r;
+            r.status = cameras::PingReply::Echo;
+            done(r);
+        });
+    }
 };
 
 // Statements on installation 1, on a connection of our own.
@@ -303,8 +423,8 @@ public:
 
     void corre() {
         recogeErrores();
-        lenguaje();
         w_ = ui::creaVentanas();
+        lenguaje();
         entra();
         ui::F_Main& m = *w_->main;
         principal(m);
@@ -417,6 +537,10 @@ private:
         f_.modal(QStringLiteral("reader-new"), [&] { m.B_Nueva_CxClick(); });
         selecciona(m, "L1_Contr", 1);
         f_.ventana(QStringLiteral("reader-edit"), w_->editController.get(), [&] { m.B_Editar_cxClick(); });
+        f_.antes([&](QWidget* d) {
+            if (auto* origen = d->findChild<QComboBox*>())
+                origen->setCurrentIndex(0);
+        });
         f_.modal(QStringLiteral("reader-clone"), [&] { m.B_Clone_cxClick(); });
         m.B_Test_TODOSClick();
     }
@@ -490,6 +614,12 @@ private:
         pestanyas(m)->setCurrentIndex(0);
         m.selecciona(ui::F_Main::Parametros);
         f_.modal(QStringLiteral("installations"), [&] { m.SpeedButton28Click(); });
+        // USB adapters rather than the simulators' pseudo-terminals, which change from run to run;
+        // Cancel keeps the settings as they are.
+        f_.antes([&](QWidget*) {
+            w_->parametros->setDispositivo(0, QStringLiteral("/dev/ttyUSB0"));
+            w_->parametros->setDispositivo(1, QStringLiteral("/dev/ttyUSB1"));
+        });
         f_.modal(QStringLiteral("parameters"), [&] { m.SpeedButton29Click(); });
         m.selecciona(ui::F_Main::Logins);
         f_.modal(QStringLiteral("login-new"), [&] { m.B_Nuevo_LoginClick(); });
@@ -570,8 +700,22 @@ private:
     void camaras(ui::F_Main& m) {
         pestanyas(m)->setCurrentIndex(1);
         auto* control = w_->cameraControl.get();
+        control->setPinger(std::make_shared<PingerDemo>());
+        // Both cameras in the grid, once their pictures came.
         f_.ventana(
-            QStringLiteral("cameras"), control, [&] { m.Image6Click(); }, false);
+            QStringLiteral("cameras"), control,
+            [&] {
+                m.Image6Click();
+                esperaHasta([&] { return control->isVisible(); }, 5000);
+                control->SpeedButton4Click();
+                espera(1500);
+            },
+            false);
+        f_.antes([&](QWidget*) {
+            w_->newCamera->Edit1()->setText(QStringLiteral("3"));
+            w_->newCamera->Edit2()->setText(QStringLiteral("Car park"));
+            w_->newCamera->Edit3()->setText(QStringLiteral("192.168.1.64"));
+        });
         f_.modal(QStringLiteral("camera-new"), [&] { control->SpeedButton1Click(); });
         control->close();
     }
@@ -584,14 +728,17 @@ private:
 
 // The demonstration's data root: the databases and settings kestrum-demo-setup makes (the
 // installation holding both readers), then our own rows and settings.
-bool preparaRaiz(const QString& raiz, sim::SimHost& host) {
+bool preparaRaiz(const QString& raiz, sim::SimHost& host, const CamarasDemo& camaras) {
     qputenv("XDG_DATA_HOME", QFile::encodeName(raiz));
     const QString kestrum = raiz + QStringLiteral("/kestrum");
     QDir().mkpath(kestrum);
     QFile ini(kestrum + QStringLiteral("/KESTRUM20.INI"));
     if (!ini.open(QIODevice::WriteOnly))
         return false;
-    ini.write("[General]\nIdioma=ENGLISH\n");
+    ini.write(QStringLiteral("[General]\nIdioma=ENGLISH\n[1]\ncamara_desc=Main entrance\ncamara_MAC=%1\n"
+                             "[2]\ncamara_desc=Warehouse door\ncamara_MAC=%2\n")
+                  .arg(camaras.direccion(1), camaras.direccion(2))
+                  .toUtf8());
     ini.close();
     QProcess demo;
     demo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -662,7 +809,8 @@ int main(int argc, char** argv) {
     int resultado = 0;
     try {
         sim::SimHost host(2);
-        if (!preparaRaiz(raiz.path(), host))
+        CamarasDemo camaras;
+        if (!preparaRaiz(raiz.path(), host, camaras))
             return 1;
         Sesion sesion(fotografo, raiz.path() + QStringLiteral("/kestrum/BDKS"), host);
         sesion.corre();
