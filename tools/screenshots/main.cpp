@@ -76,9 +76,9 @@ namespace {
 const char* const USAGE =
     "usage: kestrum-screenshots [--help] [--version] FOLDER\n"
     "Saves a picture of every window of the console into FOLDER (PNG), from a demonstration\n"
-    "installation in a temporary data root with two simulated controllers. Run it with\n"
-    "QT_QPA_PLATFORM=offscreen. Exit status: 0 every window shot, 1 a window failed (named on\n"
-    "standard error), 2 wrong usage.\n";
+    "installation in a temporary data root with two simulated controllers, under Qt's offscreen\n"
+    "platform unless QT_QPA_PLATFORM says otherwise. Exit status: 0 every window shot, 1 a window\n"
+    "failed (named on standard error), 2 wrong usage.\n";
 
 // The longest a window may take to appear, and the whole run: nothing may hang a check.
 constexpr int LIMITE_VENTANA_MS = 20000;
@@ -777,16 +777,18 @@ int main(int argc, char** argv) {
             return 0;
         }
     }
-    // Reproducible pictures: one language, one locale, one time zone, one style.
+    if (argc != 2 || argv[1][0] == '-') {
+        std::fputs(USAGE, stderr);
+        return 2;
+    }
+    // Reproducible pictures: no window manager, one language, one locale, one time zone, one style.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("LANG", "C.UTF-8");
     qputenv("TZ", "UTC");
     QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
     QApplication app(argc, argv);
     const QStringList args = app.arguments().mid(1);
-    if (args.size() != 1 || args.first().startsWith(QLatin1Char('-'))) {
-        std::fputs(USAGE, stderr);
-        return 2;
-    }
     QApplication::setApplicationName(QStringLiteral("kestrum"));
     QApplication::setApplicationDisplayName(QStringLiteral("Kestrum"));
     QApplication::setQuitOnLastWindowClosed(false);
