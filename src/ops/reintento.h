@@ -16,7 +16,7 @@ struct Reenvio {
     int controlador = 0;
     QString codigo;
     bool confirmado = false;
-    bool borra = false; // an erase (command 81) instead of a send
+    bool borra = false; // an erase (command 65) instead of a send (97)
 };
 
 // Each card sent to (or erased from) its controller through one runner, every port at once;
