@@ -106,6 +106,8 @@ LangTable texts() {
     t << columns(QStringLiteral("L2_Contr"), 8);
     t << captions({"B_Nueva_Cx", "B_Editar_cx", "B_Delete_Cx", "B_Test_Cx", "B_Master_Card", "B_Clone_cx",
                    "B_vacia_Cards"});
+    t << lang::caption(QStringLiteral("B_Auditar"))
+             .withWholeKey(QStringLiteral("KS_F_Main_B_Auditar_Caption"));
     t << columns(QStringLiteral("Lista4"), 2);
     t << captions({"B_Nuevo_Login", "B_Delete_login"});
     t << columns(QStringLiteral("Lista3"), 7);
@@ -131,7 +133,7 @@ LangTable texts() {
                           "SpeedButton5",    "SpeedButton9",   "Image2",
                           "Image3",          "Image6",         "SpeedButton7",
                           "SpeedButton3",    "SpeedButton8",   "B_Imprimir_Presencia",
-                          "B_PDF_Presencia"})
+                          "B_PDF_Presencia", "B_Auditar"})
         t << lang::hint(QLatin1String(b))
                  .withWholeKey(QStringLiteral("KS_F_Main_%1_Hint").arg(QLatin1String(b)));
     return t;
@@ -256,7 +258,7 @@ void F_Main::alCambiarOperacion(bool enCurso) {
           "B_Send_u",       "B_receive_u",   "B_Delete",   "B_Delete_Cards", "B_vacia_Cards",
           "B_Delete_Cx",    "B_Master_Card", "B_Clone_cx", "B_Nueva_Cx",     "B_Editar_cx",
           "B_New_USR_Main", "B_New_USR_Usr", "B_edit_usr", "B_New_Card",     "I_PLAY_ON",
-          "I_PLAY_OFF"}) {
+          "I_PLAY_OFF",     "B_Auditar"}) {
         QToolButton* b = boton(QString::fromLatin1(name));
         if (!b)
             continue;
@@ -664,13 +666,13 @@ QWidget* F_Main::construyeCentro() {
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(l1Contr_);
         layout->addWidget(l2Contr_, 1);
-        navegador_->addWidget(
-            panelLista(QStringLiteral("PANEL_LISTA_READERS"),
-                       {b("B_Nueva_Cx", "New", Icono::LectorNuevo), b("B_Editar_cx", "Edit", Icono::Editar),
-                        b("B_Delete_Cx", "Delete", Icono::Borrar), b("B_Test_Cx", "Test", Icono::Test),
-                        b("B_Master_Card", "Master", Icono::Master),
-                        b("B_vacia_Cards", "Cards", Icono::Vaciar), b("B_Clone_cx", "Clone", Icono::Clonar)},
-                       nullptr));
+        navegador_->addWidget(panelLista(
+            QStringLiteral("PANEL_LISTA_READERS"),
+            {b("B_Nueva_Cx", "New", Icono::LectorNuevo), b("B_Editar_cx", "Edit", Icono::Editar),
+             b("B_Delete_Cx", "Delete", Icono::Borrar), b("B_Test_Cx", "Test", Icono::Test),
+             b("B_Master_Card", "Master", Icono::Master), b("B_vacia_Cards", "Cards", Icono::Vaciar),
+             b("B_Clone_cx", "Clone", Icono::Clonar), b("B_Auditar", "Audit", Icono::Buscar)},
+            nullptr));
         // The panel's list slot holds both lists.
         auto* panel = navegador_->widget(navegador_->count() - 1);
         static_cast<QVBoxLayout*>(panel->layout())->addWidget(both, 1);
@@ -945,8 +947,8 @@ void F_Main::Determina_Interfaz(const QString& rol) {
             last = last->child(last->childCount() - 1);
         delete last;
     }
-    for (const char* name :
-         {"B_Nueva_Cx", "B_Editar_cx", "B_Delete_Cx", "B_Master_Card", "B_Clone_cx", "B_vacia_Cards"})
+    for (const char* name : {"B_Nueva_Cx", "B_Editar_cx", "B_Delete_Cx", "B_Master_Card", "B_Clone_cx",
+                             "B_vacia_Cards", "B_Auditar"})
         boton(QString::fromLatin1(name))->hide();
     if (ventanas_ && ventanas_->cameraControl)
         ventanas_->cameraControl->Determina_Interfaz(rol);

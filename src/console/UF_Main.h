@@ -140,6 +140,7 @@ public:
     // controller tested.
     void B_SendClick();
     void B_ReceiveClick();
+    void B_AuditarClick(); // the audit of the chosen readers (every one when none is chosen)
     // Export and import of cards and holders; afterwards the lists are rebuilt and every controller
     // tested.
     void B_Export_importClick();

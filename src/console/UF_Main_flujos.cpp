@@ -621,6 +621,7 @@ void F_Main::conectaFlujos() {
         {"SpeedButton28", &F_Main::SpeedButton28Click},
         {"SpeedButton29", &F_Main::SpeedButton29Click},
         {"B_receive_u", &F_Main::B_ReceiveClick},
+        {"B_Auditar", &F_Main::B_AuditarClick},
     };
     for (const auto& [nombre, handler] : botones) {
         connect(boton(QString::fromLatin1(nombre)), &QToolButton::clicked, this,

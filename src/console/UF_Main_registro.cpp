@@ -1,5 +1,6 @@
 // F_Main: the controller test, event registering, the periodic task and the event panel.
 #include "Lang.h"
+#include "UF_Auditoria.h"
 #include "UF_Main.h"
 #include "UF_User_Muestra.h"
 #include "Variables.h"
@@ -339,19 +340,33 @@ void F_Main::testeaALaVez(const QList<int>& numeros) {
     test.ejecuta(numeros);
 }
 
+// The numbers of the readers chosen in the list, in list order.
+static QList<int> lectoresElegidos(const QTreeView* l1Contr) {
+    QList<int> filas;
+    for (const QModelIndex& i : l1Contr->selectionModel()->selectedRows())
+        filas << i.row();
+    std::sort(filas.begin(), filas.end());
+    const ModeloLista& l1 = modeloDe(l1Contr);
+    QList<int> numeros;
+    for (int row : filas)
+        numeros << l1.fila(row).celdas.value(0).toInt();
+    return numeros;
+}
+
 void F_Main::B_Test_CxClick() {
     if (ops::operacionEnCurso())
         return;
     const auto cierre = barrido(*this);
-    QList<int> filas;
-    for (const QModelIndex& i : l1Contr_->selectionModel()->selectedRows())
-        filas << i.row();
-    std::sort(filas.begin(), filas.end());
-    const ModeloLista& l1 = modeloDe(l1Contr_);
-    QList<int> numeros;
-    for (int row : filas)
-        numeros << l1.fila(row).celdas.value(0).toInt();
-    testeaALaVez(numeros);
+    testeaALaVez(lectoresElegidos(l1Contr_));
+}
+
+// Every reader when none is chosen: the whole installation is the usual thing to prove.
+void F_Main::B_AuditarClick() {
+    if (!sistemaAbierto() || !ventanas_ || !ventanas_->auditoria || ops::operacionEnCurso())
+        return;
+    const auto despues = qScopeGuard([this] { trasTransferencia(); });
+    if (ventanas_->auditoria->Audita(lectoresElegidos(l1Contr_)))
+        ventanas_->auditoria->exec();
 }
 
 void F_Main::B_Test_TODOSClick() {

@@ -12,6 +12,7 @@
 #include "Fr_edit_controller.h"
 #include "Fr_imp_XLS.h"
 #include "Lang.h"
+#include "UF_Auditoria.h"
 #include "UF_Camera_Control.h"
 #include "UF_Edit_User.h"
 #include "UF_Editar_Card.h"
@@ -86,6 +87,7 @@ void conectaEntorno() {
 
 Ventanas::~Ventanas() {
     // The windows go before the installation they show, in the reverse order of their creation.
+    auditoria.reset();
     presenciaEstancia.reset();
     userMuestra.reset();
     presenciaAmplia.reset();
@@ -187,6 +189,8 @@ std::unique_ptr<Ventanas> creaVentanas() {
     crea(v->presenciaAmplia, m);
     crea(v->userMuestra, m);
     crea(v->presenciaEstancia, m);
+    crea(v->auditoria, m);
+    v->auditoria->setProgreso(v->muestraRecep.get());
     v->cloneController->setProgreso(v->muestraRecep.get());
     v->gestion->setConfirmacion(v->deleteConf.get());
     v->expImp->setImportacion(v->impXLS.get());

@@ -28,6 +28,7 @@ class F_Nuevo_Usr;
 class F_Parametros_app;
 class F_Presencia_Amplia;
 class F_Presencia_Estancia;
+class F_Auditoria;
 class F_Pregunta_Elimina;
 class F_Pregunta_elimina_tarj;
 class F_Send_Card;
@@ -64,6 +65,7 @@ struct Ventanas {
     std::unique_ptr<F_Presencia_Amplia> presenciaAmplia;
     std::unique_ptr<F_User_Muestra> userMuestra;
     std::unique_ptr<F_Presencia_Estancia> presenciaEstancia;
+    std::unique_ptr<F_Auditoria> auditoria;
     ~Ventanas();
 };
 

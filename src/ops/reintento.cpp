@@ -11,11 +11,25 @@
 
 namespace kestrum::ops {
 
+void Ordena_Por_Puertos(store::DORQSistema& sistema, std::vector<Reenvio>& ordenes) {
+    PortRunner runner;
+    for (Reenvio& e : ordenes) {
+        const auto c = sistema.Controladores()->Busca_Controlador(e.controlador);
+        if (!c)
+            continue;
+        runner.encola(
+            c,
+            e.borra ? link::DORQComunicador::Orden_Borrar(e.codigo)
+                    : link::DORQComunicador::Orden_Enviar(e.codigo),
+            [&e](const link::Trama_GenVorna& r) { e.confirmado = link::DORQComunicador::Confirmado(r); });
+    }
+    runner.espera();
+}
+
 std::vector<Reenvio> Reenvia_Pendientes(store::DORQSistema& sistema, const QList<int>& contestan,
                                         int limite) {
     std::vector<Reenvio> envios;
     store::DORQColeccionTarjeta& tarjetas = *sistema.Tarjetas();
-    QMap<int, std::shared_ptr<store::DORQControlador>> controladores;
     for (const int n : contestan) {
         const int quedan = limite - static_cast<int>(envios.size());
         if (quedan <= 0)
@@ -23,19 +37,12 @@ std::vector<Reenvio> Reenvia_Pendientes(store::DORQSistema& sistema, const QList
         const auto c = sistema.Controladores()->Busca_Controlador(n);
         if (!c)
             continue;
-        controladores.insert(n, c);
         for (const QString& codigo : tarjetas.Pendientes_Controlador(n, quedan))
             envios.push_back({n, codigo, false});
     }
     if (envios.empty())
         return envios;
-    PortRunner runner;
-    for (Reenvio& e : envios) {
-        runner.encola(
-            controladores.value(e.controlador), link::DORQComunicador::Orden_Enviar(e.codigo),
-            [&e](const link::Trama_GenVorna& r) { e.confirmado = link::DORQComunicador::Confirmado(r); });
-    }
-    runner.espera();
+    Ordena_Por_Puertos(sistema, envios);
     QMap<int, QStringList> confirmadas;
     for (const Reenvio& e : envios) {
         if (e.confirmado)

@@ -16,7 +16,13 @@ struct Reenvio {
     int controlador = 0;
     QString codigo;
     bool confirmado = false;
+    bool borra = false; // an erase (command 65) instead of a send (97)
 };
+
+// Each card sent to (or erased from) its controller through one runner, every port at once;
+// `confirmado` says what was acknowledged. Marks nothing; controllers missing from the store are
+// skipped unacknowledged.
+void Ordena_Por_Puertos(store::DORQSistema& sistema, std::vector<Reenvio>& ordenes);
 
 // At most `limite` cards in all, shared out among `contestan` in their order; returns what was
 // sent, acknowledged or not. Raises DbError when the marks cannot be written.

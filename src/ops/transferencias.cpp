@@ -18,29 +18,10 @@ using Orden = link::DORQComunicador::Orden;
 using link::DORQComunicador;
 using link::Trama_GenVorna;
 
-std::vector<std::shared_ptr<store::DORQControlador>> controladores(const store::DORQSistema& s) {
-    std::vector<std::shared_ptr<store::DORQControlador>> out;
-    if (const auto* store = s.Controladores()) {
-        for (int i = 0; i < store->Cuenta(); ++i) {
-            if (auto c = store->Controlador(i))
-                out.push_back(std::move(c));
-        }
-    }
-    return out;
-}
-
 // The system's message when the controller's own port is not open; empty when it is.
 QString errorPuerto(const store::DORQControlador& c) {
     link::DORQComunicador* com = c.Comunicador();
     return com && com->link().isOpen() ? QString() : c.ultimoError();
-}
-
-ProgresoLector progresoDe(const store::DORQControlador& c) {
-    ProgresoLector p;
-    p.numero = c.cod();
-    p.descripcion = c.descripcion();
-    p.puerto = c.puerto_serie();
-    return p;
 }
 
 // Waits for the runner, then ends what the runner left open (a cancel, an error) with `cierra`,
@@ -64,6 +45,25 @@ template <class Cierra, class Recarga> void concluye(PortRunner& runner, Cierra&
 }
 
 } // namespace
+
+std::vector<std::shared_ptr<store::DORQControlador>> controladores(const store::DORQSistema& s) {
+    std::vector<std::shared_ptr<store::DORQControlador>> out;
+    if (const auto* store = s.Controladores()) {
+        for (int i = 0; i < store->Cuenta(); ++i) {
+            if (auto c = store->Controlador(i))
+                out.push_back(std::move(c));
+        }
+    }
+    return out;
+}
+
+ProgresoLector progresoDe(const store::DORQControlador& c) {
+    ProgresoLector p;
+    p.numero = c.cod();
+    p.descripcion = c.descripcion();
+    p.puerto = c.puerto_serie();
+    return p;
+}
 
 TestTodos::TestTodos(store::DORQSistema& s, QObject* parent) : QObject(parent), sistema_(s) {}
 
@@ -220,14 +220,92 @@ void EnvioTotal::termina(Envio& e, EstadoLector estado) {
     emit progreso(static_cast<int>(e.indice));
 }
 
-// One controller's reading.
-struct RecepcionTotal::Lectura {
-    std::size_t indice = 0;
-    std::shared_ptr<store::DORQControlador> controlador;
-    std::vector<QString> leidas; // by position - 1; empty while not read
-    bool iniciada = false;       // the test answered and positions are being read
-    bool terminada = false;
-};
+LecturaMemoria::LecturaMemoria(PortRunner& runner, std::shared_ptr<store::DORQControlador> c,
+                               ProgresoLector& progreso, Aviso alCambiar, Aviso alTerminar)
+    : runner_(runner), controlador_(std::move(c)), p_(progreso), alCambiar_(std::move(alCambiar)),
+      alTerminar_(std::move(alTerminar)) {}
+
+void LecturaMemoria::inicia() {
+    runner_.encola(controlador_, DORQComunicador::Orden_Testear(),
+                   [this](const Trama_GenVorna& r) { testeado(DORQComunicador::Decodifica_Test(r)); });
+}
+
+QStringList LecturaMemoria::codigos() const {
+    QStringList out;
+    for (const QString& c : leidas_) {
+        if (!c.isEmpty())
+            out << c;
+    }
+    return out;
+}
+
+bool LecturaMemoria::completa() const {
+    return iniciada_ &&
+           std::none_of(leidas_.begin(), leidas_.end(), [](const QString& c) { return c.isEmpty(); });
+}
+
+void LecturaMemoria::testeado(const link::TTest_Informacion& info) {
+    if (info.Ok != 1) {
+        termina(EstadoLector::NoContesta);
+        return;
+    }
+    if (info.Version < VERSION_MINIMA) {
+        termina(EstadoLector::NoPuedeRecibir);
+        return;
+    }
+    p_.total = std::clamp(info.Num_Tarjetas.toInt(), 0, 0xFFFF);
+    p_.estado = EstadoLector::Recibiendo;
+    leidas_.assign(static_cast<std::size_t>(p_.total), QString());
+    iniciada_ = true;
+    alCambiar_();
+    pasada();
+}
+
+void LecturaMemoria::pasada() {
+    std::vector<int> posiciones;
+    for (std::size_t i = 0; i < leidas_.size(); ++i) {
+        if (leidas_[i].isEmpty())
+            posiciones.push_back(static_cast<int>(i) + 1);
+    }
+    if (posiciones.empty() || p_.pasada == PASADAS) {
+        termina(EstadoLector::Hecho);
+        return;
+    }
+    ++p_.pasada;
+    p_.hechas = 0;
+    alCambiar_();
+    for (const int posicion : posiciones) {
+        const bool ultima = posicion == posiciones.back();
+        runner_.encola(controlador_, DORQComunicador::Orden_Leer(static_cast<quint16>(posicion)),
+                       [this, posicion, ultima](const Trama_GenVorna& r) {
+                           leida(posicion, DORQComunicador::Decodifica_Lectura(r), ultima);
+                       });
+    }
+}
+
+void LecturaMemoria::leida(int posicion, const QString& codigo, bool ultimaDeLaPasada) {
+    ++p_.hechas;
+    if (!codigo.isEmpty()) {
+        leidas_[static_cast<std::size_t>(posicion - 1)] = codigo;
+        ++p_.confirmadas;
+        p_.ultimo = codigo;
+    }
+    alCambiar_();
+    if (!ultimaDeLaPasada)
+        return;
+    // The controller gets its breath after a pass before anything else on its line.
+    runner_.pausaExtra(controlador_, ESPERA_PASADA_MS);
+    pasada();
+}
+
+void LecturaMemoria::termina(EstadoLector estado) {
+    if (terminada_)
+        return;
+    terminada_ = true;
+    p_.estado = estado;
+    alTerminar_();
+    alCambiar_();
+}
 
 RecepcionTotal::RecepcionTotal(store::DORQSistema& s, QObject* parent) : QObject(parent), sistema_(s) {}
 
@@ -258,29 +336,25 @@ void RecepcionTotal::cancela() {
 }
 
 void RecepcionTotal::ejecuta() {
-    lectores_.clear();
     lecturas_.clear();
-    for (const auto& c : controladores(sistema_)) {
-        auto l = std::make_unique<Lectura>();
-        l->indice = lectores_.size();
-        l->controlador = c;
+    const auto lista = controladores(sistema_);
+    lectores_.clear();
+    for (const auto& c : lista)
         lectores_.push_back(progresoDe(*c));
+    for (std::size_t i = 0; i < lista.size(); ++i) {
+        const int indice = static_cast<int>(i);
+        auto l = std::make_unique<LecturaMemoria>(
+            runner_, lista[i], lectores_[i], [this, indice] { emit progreso(indice); },
+            [this, i] { guarda(*lecturas_[i]); });
         lecturas_.push_back(std::move(l));
     }
-    for (auto& l : lecturas_) {
-        Lectura* lectura = l.get();
-        runner_.encola(l->controlador, DORQComunicador::Orden_Testear(),
-                       [this, lectura](const Trama_GenVorna& r) {
-                           testeado(*lectura, DORQComunicador::Decodifica_Test(r));
-                       });
-    }
+    for (auto& l : lecturas_)
+        l->inicia();
     concluye(
         runner_,
         [this](auto& guarda) {
-            for (auto& l : lecturas_) {
-                if (!l->terminada)
-                    guarda([&] { termina(*l, EstadoLector::Cancelado); });
-            }
+            for (auto& l : lecturas_)
+                guarda([&] { l->termina(EstadoLector::Cancelado); });
         },
         [this] {
             // Holders first: the cards find their holders in the users store while loading.
@@ -289,80 +363,11 @@ void RecepcionTotal::ejecuta() {
         });
 }
 
-void RecepcionTotal::testeado(Lectura& l, const link::TTest_Informacion& info) {
-    if (info.Ok != 1) {
-        termina(l, EstadoLector::NoContesta);
-        return;
-    }
-    if (info.Version < VERSION_MINIMA) {
-        termina(l, EstadoLector::NoPuedeRecibir);
-        return;
-    }
-    ProgresoLector& p = lectores_[l.indice];
-    p.total = std::clamp(info.Num_Tarjetas.toInt(), 0, 0xFFFF);
-    p.estado = EstadoLector::Recibiendo;
-    l.leidas.assign(static_cast<std::size_t>(p.total), QString());
-    l.iniciada = true;
-    emit progreso(static_cast<int>(l.indice));
-    pasada(l);
-}
-
-void RecepcionTotal::pasada(Lectura& l) {
-    ProgresoLector& p = lectores_[l.indice];
-    std::vector<int> posiciones;
-    for (std::size_t i = 0; i < l.leidas.size(); ++i) {
-        if (l.leidas[i].isEmpty())
-            posiciones.push_back(static_cast<int>(i) + 1);
-    }
-    if (posiciones.empty() || p.pasada == PASADAS) {
-        termina(l, EstadoLector::Hecho);
-        return;
-    }
-    ++p.pasada;
-    p.hechas = 0;
-    emit progreso(static_cast<int>(l.indice));
-    for (const int posicion : posiciones) {
-        const bool ultima = posicion == posiciones.back();
-        runner_.encola(l.controlador, DORQComunicador::Orden_Leer(static_cast<quint16>(posicion)),
-                       [this, &l, posicion, ultima](const Trama_GenVorna& r) {
-                           leida(l, posicion, DORQComunicador::Decodifica_Lectura(r), ultima);
-                       });
-    }
-}
-
-void RecepcionTotal::leida(Lectura& l, int posicion, const QString& codigo, bool ultimaDeLaPasada) {
-    ProgresoLector& p = lectores_[l.indice];
-    ++p.hechas;
-    if (!codigo.isEmpty()) {
-        l.leidas[static_cast<std::size_t>(posicion - 1)] = codigo;
-        ++p.confirmadas;
-        p.ultimo = codigo;
-    }
-    emit progreso(static_cast<int>(l.indice));
-    if (!ultimaDeLaPasada)
-        return;
-    // The controller gets its breath after a pass before anything else on its line.
-    runner_.pausaExtra(l.controlador, ESPERA_PASADA_MS);
-    pasada(l);
-}
-
 // Written when the controller's reading ends, in one transaction, so that the database does not
 // slow the reading of the others.
-void RecepcionTotal::termina(Lectura& l, EstadoLector estado) {
-    if (l.terminada)
-        return;
-    l.terminada = true;
-    lectores_[l.indice].estado = estado;
-    if (l.iniciada) {
-        QStringList codigos;
-        for (const QString& c : l.leidas) {
-            if (!c.isEmpty())
-                codigos << c;
-        }
-        const bool todas = static_cast<qsizetype>(l.leidas.size()) == codigos.size();
-        sistema_.Tarjetas()->Guarda_Recepcion(l.controlador->cod(), codigos, todas);
-    }
-    emit progreso(static_cast<int>(l.indice));
+void RecepcionTotal::guarda(const LecturaMemoria& l) {
+    if (l.iniciada())
+        sistema_.Tarjetas()->Guarda_Recepcion(l.controlador()->cod(), l.codigos(), l.completa());
 }
 
 } // namespace kestrum::ops

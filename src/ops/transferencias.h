@@ -12,6 +12,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -38,6 +39,10 @@ struct ProgresoLector {
     EstadoLector estado = EstadoLector::Esperando;
     QString ultimo; // the last card code handled
 };
+
+// Every controller of the store, in store order.
+std::vector<std::shared_ptr<store::DORQControlador>> controladores(const store::DORQSistema& s);
+ProgresoLector progresoDe(const store::DORQControlador& c);
 
 // Tests every controller at once (each one reopened first when its port is closed).
 class TestTodos : public QObject {
@@ -103,12 +108,48 @@ private:
     std::vector<std::unique_ptr<Envio>> envios_;
 };
 
-// Receive all: the controllers are read at the same time. Each one is tested again first and
-// skipped when it does not answer or its version is below 20; positions 1 to its card count are
-// read in up to three passes over the positions not read yet, with a 200 ms wait after each pass.
-// When a controller's reading ends its result is written in one transaction: when every position
-// was read its assignment rows are replaced by the cards read, otherwise the rows read are added
-// to the old ones. Unknown codes become cards with a new holder of empty names.
+// One controller's memory read on a runner: the test, then command 113 over positions 1 to its card
+// count in up to three passes over the positions not read yet, with a 200 ms wait after each pass.
+// A controller that does not answer, or whose version is below 20, is not read. Receive all and
+// the audit read this way; `fin` runs once, when the reading ends or `termina` cuts it short.
+class LecturaMemoria {
+public:
+    static constexpr int VERSION_MINIMA = 20;
+    static constexpr int PASADAS = 3;
+    static constexpr int ESPERA_PASADA_MS = 200;
+    using Aviso = std::function<void()>;
+
+    LecturaMemoria(PortRunner& runner, std::shared_ptr<store::DORQControlador> c, ProgresoLector& progreso,
+                   Aviso alCambiar, Aviso alTerminar);
+    void inicia(); // queues the test
+    void termina(EstadoLector estado);
+
+    const std::shared_ptr<store::DORQControlador>& controlador() const { return controlador_; }
+    bool iniciada() const { return iniciada_; } // the test answered and positions were read
+    bool terminada() const { return terminada_; }
+    // The codes read, in position order; complete when every position was read.
+    QStringList codigos() const;
+    bool completa() const;
+
+private:
+    void testeado(const link::TTest_Informacion& info);
+    void pasada();
+    void leida(int posicion, const QString& codigo, bool ultimaDeLaPasada);
+
+    PortRunner& runner_;
+    std::shared_ptr<store::DORQControlador> controlador_;
+    ProgresoLector& p_;
+    Aviso alCambiar_;
+    Aviso alTerminar_;
+    std::vector<QString> leidas_; // by position - 1; empty while not read
+    bool iniciada_ = false;
+    bool terminada_ = false;
+};
+
+// Receive all: the controllers are read at the same time (LecturaMemoria). When a controller's reading ends
+// its result is written in one transaction: when every position was read its assignment rows are replaced by
+// the cards read, otherwise the rows read are added to the old ones. Unknown codes become cards with a new
+// holder of empty names.
 class RecepcionTotal : public QObject {
     Q_OBJECT
 public:
@@ -119,9 +160,7 @@ public:
         link::TTest_Informacion info;
         bool puedeRecibir = false; // answered, version 20 or later
     };
-    static constexpr int VERSION_MINIMA = 20;
-    static constexpr int PASADAS = 3;
-    static constexpr int ESPERA_PASADA_MS = 200;
+    static constexpr int VERSION_MINIMA = LecturaMemoria::VERSION_MINIMA;
 
     explicit RecepcionTotal(store::DORQSistema& s, QObject* parent = nullptr);
     ~RecepcionTotal() override;
@@ -139,16 +178,12 @@ signals:
     void progreso(int indice);
 
 private:
-    struct Lectura;
-    void testeado(Lectura& l, const link::TTest_Informacion& info);
-    void pasada(Lectura& l);
-    void leida(Lectura& l, int posicion, const QString& codigo, bool ultimaDeLaPasada);
-    void termina(Lectura& l, EstadoLector estado);
+    void guarda(const LecturaMemoria& l);
 
     store::DORQSistema& sistema_;
     PortRunner runner_;
     std::vector<ProgresoLector> lectores_;
-    std::vector<std::unique_ptr<Lectura>> lecturas_;
+    std::vector<std::unique_ptr<LecturaMemoria>> lecturas_;
 };
 
 } // namespace kestrum::ops

@@ -2,6 +2,7 @@
 // results checked in the databases themselves, with the store and with Debian's own Firebird tools.
 #include "dbconnection.h"
 #include "pdftexto.h"
+#include "simports.h"
 #include "tempdataroot.h"
 #include "udorqserver.h"
 
@@ -56,6 +57,7 @@ private slots:
     void passwordFromStandardInput();
     void runningConsoleIsLeftAlone();
     void reportWithoutDisplay();
+    void audit();
 
 private:
     // `unset`: environment variables the command runs without.
@@ -174,6 +176,10 @@ void TestAdmin::wrongUsage_data() {
     QTest::newRow("import of a word") << QStringList{"import", "--installation", "one", "f.csv"};
     QTest::newRow("import with bad controllers")
         << QStringList{"import", "--installation", "1", "--controllers", "1,x", "f.csv"};
+    QTest::newRow("audit without installation") << QStringList{"audit", "--fix"};
+    QTest::newRow("audit with bad controllers")
+        << QStringList{"audit", "--installation", "1", "--controllers", "1,x"};
+    QTest::newRow("audit with a file") << QStringList{"audit", "--installation", "1", "f"};
 }
 
 // Exit 2, the usage on standard error, and not even the database folder made.
@@ -429,7 +435,8 @@ void TestAdmin::runningConsoleIsLeftAlone() {
         {QStringLiteral("delete"), QStringLiteral("1")},
         {QStringLiteral("restore"), QStringLiteral("1"), backup},
         {QStringLiteral("backup"), QStringLiteral("1"), backup},
-        {QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("admin")}};
+        {QStringLiteral("passwd"), QStringLiteral("--stdin"), QStringLiteral("admin")},
+        {QStringLiteral("audit"), QStringLiteral("--installation"), QStringLiteral("1")}};
     for (const QStringList& command : commands) {
         const Result r = admin(command, "other\n");
         QCOMPARE(r.code, 1);
@@ -480,6 +487,46 @@ void TestAdmin::reportWithoutDisplay() {
                                   QStringLiteral("--installation"), QStringLiteral("1")});
     QCOMPARE(nowhere.code, 1);
     QVERIFY2(nowhere.err.contains(QStringLiteral("r.pdf")), qPrintable(nowhere.err));
+}
+
+// Readers on simulated ports named in the settings: the differences on standard output, the
+// silent reader on standard error, the fix leaving nothing.
+void TestAdmin::audit() {
+    provision();
+    test::SimPorts sims(2, {.state = 2, .lockTime = 5, .openTime = 10, .version = 21});
+    QByteArray output;
+    QVERIFY(isql(root_->installation(1),
+                 "INSERT INTO DORQCONTROLADOR(COD,PUERTO_SERIE) VALUES(1,1);\n"
+                 "INSERT INTO DORQCONTROLADOR(COD,PUERTO_SERIE) VALUES(2,2);\n"
+                 "INSERT INTO DORQTARJETA(CODIGO_TARJETA,USUARIO) VALUES('0000000001',-1);\n"
+                 "INSERT INTO DORQTARJETA(CODIGO_TARJETA,USUARIO) VALUES('0000000002',-1);\n"
+                 "INSERT INTO DORQCONTROLADORTARJETA VALUES('0000000001',1,'S');\n"
+                 "INSERT INTO DORQCONTROLADORTARJETA VALUES('0000000002',2,'S');\nCOMMIT;\n",
+                 &output));
+    root_->write(QStringLiteral("KESTRUM20.INI"),
+                 QStringLiteral("[Serial]\nCOM1=%1\nCOM2=%2\n").arg(sims.device(1), sims.device(2)).toUtf8());
+    sims.host().with(1, [](sim::SimController& c) { c.setMemory({"0000000001"}); });
+    sims.host().with(2, [](sim::SimController& c) { c.setMemory({"0000000001"}); });
+    const QStringList audit{QStringLiteral("audit"), QStringLiteral("--installation"), QStringLiteral("1")};
+
+    Result r = admin(audit + QStringList{QStringLiteral("--controllers"), QStringLiteral("1")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString());
+    r = admin(audit);
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.out, QStringLiteral("reader=2 card=0000000001 problem=unknown\n"
+                                   "reader=2 card=0000000002 problem=missing\n"));
+    r = admin(audit + QStringList{QStringLiteral("--fix")});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out, QString());
+    QCOMPARE(sims.host().with(2, [](sim::SimController& c) { return c.memory(); }),
+             QStringList{"0000000002"});
+
+    sims.host().with(1, [](sim::SimController& c) { c.setSilent(true); });
+    r = admin(audit + QStringList{QStringLiteral("--fix")});
+    QCOMPARE(r.code, 1);
+    QCOMPARE(r.out, QString());
+    QVERIFY2(r.err.contains(QStringLiteral("reader=1 problem=no-answer")), qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestAdmin)

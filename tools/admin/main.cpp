@@ -3,11 +3,13 @@
 // console uses, through the same store code.
 #include "Lang.h"
 #include "Variables.h"
+#include "auditoria.h"
 #include "dataroot.h"
 #include "dbconnection.h"
 #include "intercambio.h"
 #include "kerror.h"
 #include "listados.h"
+#include "portmap.h"
 #include "schema.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
@@ -57,6 +59,12 @@ const char* const USAGE =
     "  report users|cards|controllers|cards-per-user --installation CODE --pdf FILE\n"
     "                        write that report of the installation as a PDF, in the console's\n"
     "                        language; needs no display\n"
+    "  audit --installation CODE [--fix] [--controllers N,N,...]\n"
+    "                        read what each controller (default: every one) holds and compare it\n"
+    "                        with the installation; one line per difference on standard output,\n"
+    "                        one per controller that could not be read on standard error; --fix\n"
+    "                        sends the missing cards, erases the unknown ones, corrects the marks\n"
+    "                        and audits again; exit 1 while any difference remains\n"
     "  --help, --version\n"
     "Works on $XDG_DATA_HOME/kestrum, provisioned as the console does when missing.\n"
     "Exit status: 0 done, 1 the operation failed, 2 wrong usage.\n";
@@ -265,6 +273,40 @@ public:
         return Done;
     }
 
+    // `controladores` empty: every controller of the installation.
+    int audit(int code, bool fix, const QList<int>& controladores) {
+        mustExist(code);
+        refuseIfOpenElsewhere(installationPath(code));
+        link::PortMap::setResolver([](int port) { return config::Variables::instance().serialDevice(port); });
+        store::DORQSistema sistema(installationPath(code), &server_);
+        sistema.Abre();
+        for (const int c : controladores) {
+            if (!sistema.Controladores()->Busca_Controlador(c))
+                throw Failure{QStringLiteral("installation %1 has no controller %2").arg(code).arg(c)};
+        }
+        ops::Auditoria auditoria(sistema);
+        std::vector<ops::AuditoriaLector> r = auditoria.ejecuta(controladores);
+        if (fix)
+            r = auditoria.corrige(r);
+        static const char* const problemas[] = {"unknown", "missing", "pending-present"};
+        bool coinciden = true;
+        for (const ops::AuditoriaLector& l : r) {
+            coinciden = coinciden && l.coincide();
+            if (!l.comparado()) {
+                err(QStringLiteral("reader=%1 problem=%2")
+                        .arg(l.numero)
+                        .arg(QLatin1String(l.estado == ops::EstadoLector::NoContesta ? "no-answer"
+                                                                                     : "not-readable")));
+                continue;
+            }
+            for (const ops::Diferencia& d : l.diferencias)
+                out(QStringLiteral("reader=%1 card=%2 problem=%3")
+                        .arg(l.numero)
+                        .arg(d.codigo, QLatin1String(problemas[static_cast<int>(d.problema)])));
+        }
+        return coinciden ? Done : Failed;
+    }
+
 private:
     store::DORQServer server_;
 };
@@ -416,7 +458,27 @@ int exchange(const QString& command, QStringList args) {
     return isImport ? admin.importa(*target, args[0], replace, list) : admin.exporta(*target, args[0]);
 }
 
+int audit(QStringList args) {
+    const std::optional<QString> installation = takeOption(args, QStringLiteral("--installation"));
+    const bool fix = args.removeAll(QStringLiteral("--fix")) > 0;
+    const std::optional<QString> controllers = takeOption(args, QStringLiteral("--controllers"));
+    if (!args.isEmpty())
+        return usage(QStringLiteral("unexpected argument: %1").arg(args.first()));
+    const std::optional<int> target = installation ? code(*installation) : std::nullopt;
+    if (!target)
+        return usage(QStringLiteral("audit needs --installation CODE"));
+    std::optional<QList<int>> list = controllers ? controllerList(*controllers) : QList<int>{};
+    if (!list || (controllers && list->isEmpty()))
+        return usage(QStringLiteral("--controllers takes numbers separated by commas"));
+    prepare();
+    config::Lang::instance().open();
+    Admin admin;
+    return admin.audit(*target, fix, *list);
+}
+
 int run(const QString& command, QStringList args) {
+    if (command == QLatin1String("audit"))
+        return audit(args);
     if (command == QLatin1String("export") || command == QLatin1String("import"))
         return exchange(command, args);
     if (command == QLatin1String("report"))
