@@ -34,6 +34,10 @@ for t in demo-setup; do
 done
 [ -z "$(find "$usr/bin" -type f ! -name 'kestrum*')" ] || fail "tests or benchmarks in /usr/bin"
 desktop-file-validate "$usr/share/applications/kestrum.desktop"
+logged=$(zcat "$usr/share/doc/kestrum/changelog.gz" | sed -n '1s/^kestrum (\([^)]*\)).*/\1/p')
+[ "$logged" = "$version" ] || fail "packaging/doc/changelog has no entry for $version (its latest is $logged)"
+header=$(zcat "$usr/share/man/man1/kestrum.1.gz" | sed -n 1p)
+[[ $header == *"Kestrum $version"* ]] || fail "the manual pages do not name version $version"
 
 # The programs from the unpacked tree, on a data root of their own, without a display.
 export QT_QPA_PLATFORM=offscreen XDG_DATA_HOME=$root/data XDG_RUNTIME_DIR=$root/run
