@@ -34,6 +34,10 @@ extra=$(cd "$usr/bin" && ls | grep -vxE 'kestrum|kestrum-admin|kestrum-link|kest
 desktop-file-validate "$usr/share/applications/kestrum.desktop"
 logged=$(zcat "$usr/share/doc/kestrum/changelog.gz" | sed -n '1s/^kestrum (\([^)]*\)).*/\1/p')
 [ "$logged" = "$version" ] || fail "packaging/doc/changelog has no entry for $version (its latest is $logged)"
+for page in "$usr"/share/man/man1/*.1.gz; do
+    warnings=$(zcat "$page" | groff -man -Tutf8 -ww -z 2>&1)
+    [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+done
 header=$(zcat "$usr/share/man/man1/kestrum.1.gz" | sed -n 1p)
 [[ $header == *"Kestrum $version"* ]] || fail "the manual pages do not name version $version"
 
