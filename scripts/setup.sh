@@ -8,6 +8,7 @@ packages=(
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
     libsimpleini-dev libxlsxwriter-dev libfreexl-dev libzip-dev
     poppler-utils
+    dpkg-dev file lintian desktop-file-utils
 )
 
 missing=()

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test (the fuzz target briefly among them).
+# Installs what is missing, builds, runs every test (the fuzz target briefly among them), then builds
+# the Debian package and checks it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
 scripts/fetch-test-server.sh
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2)
+scripts/check-package.sh

@@ -27,11 +27,6 @@ void pause(int ms) {
     QThread::msleep(static_cast<unsigned long>(ms));
 }
 
-DORQComunicador::TextLookup& textLookup() {
-    static DORQComunicador::TextLookup lookup;
-    return lookup;
-}
-
 DORQComunicador::Espera& espera() {
     static DORQComunicador::Espera hook;
     return hook;
@@ -101,7 +96,7 @@ DORQComunicador::DORQComunicador(QObject* owner) : QObject(owner) {
 }
 
 void DORQComunicador::setTextLookup(TextLookup lookup) {
-    textLookup() = std::move(lookup);
+    kestrum::link::setTextLookup(std::move(lookup));
 }
 
 void DORQComunicador::setOnEspera(Espera hook) {
@@ -116,7 +111,7 @@ QString DORQComunicador::Texto_Estado(int code) {
     if (code < 0 || code > 7 || code == 1)
         return {};
     const QString key = QString::fromLatin1(keys[code]);
-    return textLookup() ? textLookup()(key) : key;
+    return texto(key);
 }
 
 bool DORQComunicador::Conectar() {

@@ -34,7 +34,35 @@ void ignoreReceivedParity(QSerialPort& port) {
     ::tcsetattr(fd, TCSANOW, &tio);
 }
 
+TextLookup& textLookup() {
+    static TextLookup lookup;
+    return lookup;
+}
+
 } // namespace
+
+void setTextLookup(TextLookup lookup) {
+    textLookup() = std::move(lookup);
+}
+
+QString texto(const QString& key) {
+    return textLookup() ? textLookup()(key) : key;
+}
+
+QString mensajeApertura(const QString& device, bool permisoDenegado, const QString& reason) {
+    QString message = QStringLiteral("%1: %2").arg(device, reason);
+    if (permisoDenegado) {
+        // Without the console's texts (kestrum-link) the hint is still worth having, in English.
+        const QString key = QStringLiteral("KS_Serial_permission");
+        const QString hint = textLookup()
+                                 ? texto(key)
+                                 : QStringLiteral("The user may not open this serial port: add the user "
+                                                  "to the 'dialout' group (sudo usermod -aG dialout "
+                                                  "USER) and log in again.");
+        message += QStringLiteral(". ") + hint;
+    }
+    return message;
+}
 
 tvorna::tvorna(QObject* owner) : QObject(owner), port_(new QSerialPort(this)), respuesta_(emptyTrama()) {
     replyTimer_.setSingleShot(true);
@@ -85,7 +113,8 @@ void tvorna::open() {
     if (!port_->open(QIODevice::ReadWrite)) {
         lastPortError_ = port_->errorString();
         qCDebug(lcLink) << "cannot open" << deviceName_ << lastPortError_;
-        throw Error(QStringLiteral("%1: %2").arg(deviceName_, lastPortError_));
+        throw Error(
+            mensajeApertura(deviceName_, port_->error() == QSerialPort::PermissionError, lastPortError_));
     }
     lastPortError_.clear();
     // Lines stay low; a pseudo-terminal has no modem lines and refuses, which is of no consequence.

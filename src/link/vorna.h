@@ -20,6 +20,15 @@ namespace kestrum::link {
 
 Q_DECLARE_LOGGING_CATEGORY(lcLink)
 
+// Operator texts the link composes, from the language file once the console sets the lookup.
+using TextLookup = std::function<QString(const QString& key)>;
+void setTextLookup(TextLookup lookup);
+// The text of `key`; the key itself until a lookup is set.
+QString texto(const QString& key);
+// "device: reason" of a port that would not open. A refused permission also says how the operator
+// gets access, since the system's "Permission denied" does not.
+QString mensajeApertura(const QString& device, bool permisoDenegado, const QString& reason);
+
 class tvorna : public QObject, private VornaReceiver::Sink {
     Q_OBJECT
 public:

@@ -36,6 +36,7 @@ private slots:
     void refusedInputSendsNothing();
     void storedCardReadsBack();
     void testReportsController();
+    void refusedPortGetsTheConsolesHint();
     void testWithoutAnswer();
     void masterCard();
     void cardConversions();
@@ -126,6 +127,18 @@ void TestComunicador::storedCardReadsBack() {
     QCOMPARE(com_->Leer_Tarjeta(3), QString()); // past the last card: not read
     QVERIFY(com_->Borrar_Tarjeta(QStringLiteral("0012345678")));
     QCOMPARE(sim([](sim::SimController& c) { return c.memory(); }), QStringList{"4000000001"});
+}
+
+// The console's text (its lookup) of how to get access follows the system's reason, for a refused
+// permission only.
+void TestComunicador::refusedPortGetsTheConsolesHint() {
+    DORQComunicador::setTextLookup([](const QString& key) { return QStringLiteral("<%1>").arg(key); });
+    const QString device = QStringLiteral("/dev/ttyUSB0");
+    QCOMPARE(mensajeApertura(device, true, QStringLiteral("Permission denied")),
+             QStringLiteral("/dev/ttyUSB0: Permission denied. <KS_Serial_permission>"));
+    QCOMPARE(mensajeApertura(device, false, QStringLiteral("No such file or directory")),
+             QStringLiteral("/dev/ttyUSB0: No such file or directory"));
+    DORQComunicador::setTextLookup({});
 }
 
 void TestComunicador::testReportsController() {

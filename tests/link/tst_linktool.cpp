@@ -2,8 +2,11 @@
 #include "simports.h"
 
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 #include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace kestrum;
 
@@ -16,6 +19,7 @@ private slots:
     void commands();
     void silentControllerExitsOne();
     void badPortExitsTwoWithMessage();
+    void refusedPortNamesTheDialoutGroup();
     void listensAndTraces();
     void lateRepliesOfAnEarlierRunAnswerNothing();
     void listenEndsWhenThePortVanishes();
@@ -123,6 +127,37 @@ void TestLinkTool::lateRepliesOfAnEarlierRunAnswerNothing() {
     QCOMPARE(r.exit, 1);
     QCOMPARE(sim_->host().with(1, [](sim::SimController& c) { return c.memory(); }),
              (QStringList{"0000000555", "0000000999"}));
+}
+
+// The system's "Permission denied" alone does not tell an operator outside the serial devices' group
+// what to do.
+void TestLinkTool::refusedPortNamesTheDialoutGroup() {
+    const QString device = sim_->device(1);
+    QString program = QStringLiteral(KESTRUM_LINK_EXE);
+    QStringList args{device, QStringLiteral("test")};
+    if (::geteuid() == 0) {
+        // No mode stops root: the tool runs as nobody, whom the device's owner-only mode refuses.
+        const QString setpriv = QStandardPaths::findExecutable(QStringLiteral("setpriv"));
+        if (setpriv.isEmpty())
+            QSKIP("setpriv is missing: root opens any device");
+        const QStringList asNobody{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                                   QStringLiteral("--clear-groups"), program};
+        if (QProcess::execute(setpriv, asNobody + QStringList{QStringLiteral("--version")}) != 0)
+            QSKIP("nobody cannot run the programs of this build folder");
+        QVERIFY(::chmod(QFile::encodeName(device).constData(), 0600) == 0);
+        args = asNobody + args;
+        program = setpriv;
+    } else {
+        QVERIFY(::chmod(QFile::encodeName(device).constData(), 0) == 0);
+    }
+    QProcess p;
+    p.start(program, args);
+    QVERIFY(p.waitForFinished(30000));
+    const QString err = QString::fromUtf8(p.readAllStandardError());
+    QCOMPARE(p.exitCode(), 2);
+    QVERIFY2(err.startsWith(QStringLiteral("kestrum-link: ") + device + QStringLiteral(": ")),
+             qPrintable(err));
+    QVERIFY2(err.contains(QStringLiteral("'dialout'")), qPrintable(err));
 }
 
 void TestLinkTool::listenEndsWhenThePortVanishes() {
