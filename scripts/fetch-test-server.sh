@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# Unpacks Debian's Firebird 3 server into build/fbserver for the tests that run consoles against a
-# server of their own. Nothing is installed: no daemon, no system user, no /tmp/firebird.
+# Unpacks Debian's Firebird 3 server into <build folder>/fbserver (build/ unless named) for the tests
+# that run consoles against a server of their own. Nothing is installed: no daemon, no system user,
+# no /tmp/firebird.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-target=build/fbserver
+target=${1:-build}/fbserver
 [ -x "$target/usr/sbin/firebird" ] && exit 0
 
 work=$(mktemp -d)
