@@ -112,7 +112,9 @@ void aplica(sim::SimController& c, Fallo fallo) {
 void quita(sim::SimController& c) {
     c.setSilent(false);
     c.clearRefusals();
-    delete c.findChild<QObject*>(QStringLiteral("corruptor"));
+    // A fault still waiting for its command must not start during the retry.
+    for (const char* nombre : {"corruptor", "espera"})
+        delete c.findChild<QObject*>(QLatin1String(nombre));
     c.setReplySource(link::CONTROLLER_ADDRESS);
     c.setReplyDelay(0);
     c.setGarbage(false);
@@ -128,13 +130,15 @@ void arma(ConsoleFixture& f, Fallo fallo, quint8 orden, int veces) {
             return;
         }
         auto* espera = new QObject(&c);
+        espera->setObjectName(QStringLiteral("espera"));
         auto vistas = std::make_shared<int>(0);
         QObject::connect(&c, &sim::SimController::commandReceived, espera,
                          [&c, espera, fallo, orden, veces, vistas](int cmd) {
-                             if (cmd != orden || ++*vistas < veces)
+                             if (espera->objectName().isEmpty() || cmd != orden || ++*vistas < veces)
                                  return;
                              // The reply to this command is out already.
                              aplica(c, fallo);
+                             espera->setObjectName(QString()); // once
                              espera->deleteLater();
                          });
     });
