@@ -9,6 +9,7 @@
 #include "UF_Nuevo_Usr.h"
 #include "UFr_recv_users.h"
 #include "Variables.h"
+#include "avisos.h"
 #include "consolefixture.h"
 #include "operacion.h"
 #include "respuestas.h"
@@ -207,6 +208,12 @@ void editaTitular(ConsoleFixture& f) {
         QCOMPARE(respuestas.preguntas, QStringList());
     }
     e.close();
+    // A card that reader 1 may still hold is not reported as stored.
+    const bool queda =
+        !f.rows(QStringLiteral("SELECT 1 FROM DORQCONTROLADORTARJETA WHERE CONTROLADOR=1")).isEmpty();
+    const QString aviso = ui::textoAviso(QStringLiteral("KS_Dlg_Erase"), {QStringLiteral("1 Door A"), A});
+    QVERIFY2(ui::Avisos::instance().ultimo().contains(aviso) == queda,
+             qPrintable(ui::Avisos::instance().ultimo()));
 }
 
 // A card held by both readers is deleted; a card a reader kept is kept too ("Cancelar").
