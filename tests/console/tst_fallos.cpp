@@ -4,7 +4,6 @@
 // holds: its "S" rows are exactly its memory. Where the reader did the work but the console saw no
 // acknowledgement, a pending ("N") row for a card the reader holds is the sound end, and the next
 // automatic retry, once the fault is gone, settles it.
-#include "FR_Error_insert.h"
 #include "UF_Edit_User.h"
 #include "UF_Nuevo_Usr.h"
 #include "UFr_recv_users.h"
