@@ -297,9 +297,11 @@ void F_Main::B_vacia_CardsClick() {
     if (!confirma(*ventanas_->deleteConf,
                   mensaje(12) + QLatin1Char(' ') + controlador->descripcion() + QLatin1Char('?')))
         return;
-    if (!controlador->Comunicador() || !controlador->Comunicador()->Vaciar_Tarjetas())
+    if (!controlador->Comunicador() ||
+        ops::Vacia_Controlador(*controlador->Comunicador()) == ops::Desenlace::SinCambio)
         return;
-    // The rows stay, pending: a later send puts the cards back.
+    // The rows stay, pending: a later send puts the cards back. So too when the reader may have
+    // emptied without its acknowledgement reaching the console.
     controladores->Marca_Asignaciones(*controlador, false);
     ops::marcaOperacion(false); // the test is an operation of its own
     B_Test_TODOSClick();

@@ -3,6 +3,7 @@
 #include "F_Muestra_recepcion.h"
 #include "acuses.h"
 #include "consola.h"
+#include "distribucion.h"
 #include "errores.h"
 #include "formas.h"
 #include "langtexts.h"
@@ -191,8 +192,18 @@ void F_Clone_Controller::clona(int origen, int destino, F_Muestra_recep* barra, 
         return;
     link::TTest_Informacion infoObjetivo;
     link::DORQComunicador* enlace = objetivo->Comunicador();
-    if (!responde(enlace, infoObjetivo) || !enlace->Vaciar_Tarjetas())
+    if (!responde(enlace, infoObjetivo))
         return;
+    switch (ops::Vacia_Controlador(*enlace)) {
+    case ops::Desenlace::SinCambio:
+        return;
+    case ops::Desenlace::Desconocido:
+        // It may have emptied: its rows stay, pending, for a later send to put the cards back.
+        controladores->Marca_Asignaciones(*objetivo, false);
+        return;
+    case ops::Desenlace::Hecho:
+        break;
+    }
     controladores->Borra_Asignaciones(*objetivo);
 
     store::DORQColeccionTarjeta* tarjetas = sistema->Tarjetas();

@@ -16,6 +16,10 @@ void EnviosSinAcuse::anota(int lector, const QString& descripcion, const QString
     envios_ << textoAviso(QStringLiteral("KS_Dlg_Send"), {nombreLector(lector, descripcion), tarjeta});
 }
 
+void EnviosSinAcuse::anotaBorrado(int lector, const QString& descripcion, const QString& tarjeta) {
+    envios_ << textoAviso(QStringLiteral("KS_Dlg_Erase"), {nombreLector(lector, descripcion), tarjeta});
+}
+
 void EnviosSinAcuse::avisa() const {
     if (vacio())
         return;

@@ -1,5 +1,5 @@
-// The sends that readers did not acknowledge during one operation: the operator learns at its end
-// which card stayed pending in which reader, in the status line.
+// The sends (and erases) that readers did not acknowledge during one operation: the operator learns at its
+// end which card stayed pending in which reader, in the status line.
 #pragma once
 
 #include <QStringList>
@@ -10,6 +10,8 @@ namespace kestrum::ui {
 class EnviosSinAcuse {
 public:
     void anota(int lector, const QString& descripcion, const QString& tarjeta);
+    // A card that was to leave the reader and may still be in it: its row stays, pending.
+    void anotaBorrado(int lector, const QString& descripcion, const QString& tarjeta);
     bool vacio() const { return envios_.isEmpty(); }
     // Posts them, when there were any.
     void avisa() const;

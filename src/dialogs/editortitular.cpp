@@ -488,7 +488,13 @@ void EditorTitular::asignaTarjetas(const std::shared_ptr<store::DORQUsuario>& ti
             tarjeta = tarjetas.Busca_Tarjeta(codigo);
         }
         if (tarjeta) {
-            ops::Borra_De_Controladores(*tarjeta);
+            // A reader that kept the card and is not among the chosen ones is named at the end;
+            // a chosen one is named only if the send below is not acknowledged either.
+            for (const int cod : ops::Borra_De_Controladores(*tarjeta).retenida) {
+                const auto controlador = controladores.Busca_Controlador(cod);
+                if (controlador && !marcados.contains(cod))
+                    sinAcuse.anotaBorrado(cod, controlador->descripcion(), codigo);
+            }
             tarjeta->setUsuario(titular);
             tarjeta->setFecha_alta(ahora);
             tarjeta->setFecha_caducidad(caducidad_.caducidad());

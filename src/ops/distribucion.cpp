@@ -10,6 +10,35 @@
 
 namespace kestrum::ops {
 
+namespace {
+
+// A new test after an unacknowledged command: fewer cards than `antes` means it was done.
+Desenlace Por_Cuenta(link::DORQComunicador& comunicador, int antes) {
+    link::TTest_Informacion info;
+    comunicador.Testear(info);
+    if (info.Ok != 1)
+        return Desenlace::Desconocido;
+    const int ahora = info.Num_Tarjetas.toInt();
+    if (ahora < antes)
+        return Desenlace::Hecho;
+    return ahora == antes ? Desenlace::SinCambio : Desenlace::Desconocido;
+}
+
+} // namespace
+
+Desenlace Vacia_Controlador(link::DORQComunicador& comunicador) {
+    // A closed port writes nothing.
+    if (!comunicador.link().isOpen())
+        return Desenlace::SinCambio;
+    if (comunicador.Vaciar_Tarjetas())
+        return Desenlace::Hecho;
+    link::TTest_Informacion info;
+    comunicador.Testear(info);
+    if (info.Ok != 1)
+        return Desenlace::Desconocido;
+    return info.Num_Tarjetas.toInt() == 0 ? Desenlace::Hecho : Desenlace::SinCambio;
+}
+
 TBorrado Borra_De_Controladores(const store::DORQTarjeta& t, int intentos) {
     TBorrado r;
     const QString codigo = t.codigo_tarjeta();
@@ -28,6 +57,19 @@ TBorrado Borra_De_Controladores(const store::DORQTarjeta& t, int intentos) {
         bool borrada = false;
         for (int i = 0; info.Ok == 1 && !borrada && i < intentos; ++i)
             borrada = comunicador->Borrar_Tarjeta(codigo);
+        if (!borrada && info.Ok == 1) {
+            switch (Por_Cuenta(*comunicador, info.Num_Tarjetas.toInt())) {
+            case Desenlace::Hecho:
+                borrada = true;
+                break;
+            case Desenlace::Desconocido:
+                if (store::DORQColeccionTarjeta* tarjetas = t.Coleccion())
+                    tarjetas->Marca_Pendiente(codigo, a.controlador);
+                break;
+            case Desenlace::SinCambio:
+                break;
+            }
+        }
         if (!borrada) {
             qCDebug(lcOps) << "card" << codigo << "stays in controller" << a.controlador;
             r.todos = false;

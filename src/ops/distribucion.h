@@ -8,6 +8,10 @@
 #include <QString>
 #include <vector>
 
+namespace kestrum::link {
+class DORQComunicador;
+}
+
 namespace kestrum::store {
 class DORQColeccionTarjeta;
 class DORQSistema;
@@ -15,6 +19,18 @@ class DORQTarjeta;
 } // namespace kestrum::store
 
 namespace kestrum::ops {
+
+// What a command that changes a memory did when the controller did not acknowledge it: a reply
+// can be lost or come after the wait although the controller did the work.
+enum class Desenlace {
+    Hecho,      // acknowledged, or the card count says it was done
+    SinCambio,  // nothing was sent, or the card count says nothing changed
+    Desconocido // no acknowledgement and no answer to a new test
+};
+
+// Empties the controller. An empty it did not acknowledge is judged by a new test: no card left
+// means done, cards left mean unchanged.
+Desenlace Vacia_Controlador(link::DORQComunicador& comunicador);
 
 // What taking a card out of its controllers did.
 struct TBorrado {
@@ -24,8 +40,10 @@ struct TBorrado {
 };
 
 // Tests the controller of each of the card's rows and, when it answered, erases the card (up to
-// `intentos` tries). A row goes only after its controller acknowledged; rows of controllers that
-// are not in the store, never connected, silent or refusing stay. No reload.
+// `intentos` tries). A row goes only after its controller acknowledged (or its card count fell);
+// rows of controllers that are not in the store, never connected, silent or refusing stay, and a
+// row whose erase went out unacknowledged and unexplained becomes pending ("N"), since the card
+// may be gone. No reload.
 TBorrado Borra_De_Controladores(const store::DORQTarjeta& tarjeta, int intentos = 1);
 
 // The release of a card: a second erase for a controller that refused the first.

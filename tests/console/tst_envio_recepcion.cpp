@@ -7,6 +7,7 @@
 #include "avisos.h"
 #include "consolefixture.h"
 #include "operacion.h"
+#include "respuestas.h"
 #include "transferencias.h"
 
 #include <QPushButton>
@@ -14,25 +15,12 @@
 
 using namespace kestrum;
 using kestrum::test::ConsoleFixture;
+using kestrum::test::pulsaCuando;
 
 namespace {
 
 void conLector(ConsoleFixture& f, int n, const std::function<void(sim::SimController&)>& fn) {
     f.sim->host().with(n, fn);
-}
-
-// Clicks `button` of the dialog once `ready` holds (the dialog may still be preparing).
-void pulsaCuando(QWidget* dialog, const char* button, std::function<bool()> ready) {
-    auto* timer = new QTimer(dialog);
-    timer->setInterval(20);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, dialog, button, ready] {
-        if (!ready())
-            return;
-        timer->stop();
-        timer->deleteLater();
-        dialog->findChild<QPushButton*>(QLatin1String(button))->click();
-    });
-    timer->start();
 }
 
 } // namespace

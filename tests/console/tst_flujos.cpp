@@ -7,6 +7,7 @@
 #include "avisos.h"
 #include "consolefixture.h"
 #include "operacion.h"
+#include "respuestas.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcontrolador.h"
 #include "udorqserver.h"
@@ -20,6 +21,8 @@
 
 using namespace kestrum;
 using kestrum::test::ConsoleFixture;
+using kestrum::test::pulsa;
+using kestrum::test::Respuestas;
 using kestrum::ui::F_Main;
 
 namespace {
@@ -32,47 +35,6 @@ enum Fallo { Ninguno, RechazaUnaVez, RechazaDosVeces, Silencioso };
 
 QString mensaje(int n) {
     return config::Lang::instance().mensaje(QStringLiteral("Variables_variables_F_Main_%1").arg(n));
-}
-
-// Answers, in order, the modal dialogs that open while it lives, and notes which ones asked and
-// what they said. A dialog beyond the answers given is cancelled, so a wrong question cannot hang.
-class Respuestas : public QObject {
-public:
-    using Respuesta = std::function<void(QWidget*)>;
-    explicit Respuestas(QList<Respuesta> respuestas = {}) : pendientes_(std::move(respuestas)) {
-        connect(&timer_, &QTimer::timeout, this, &Respuestas::mira);
-        timer_.start(10);
-    }
-    QStringList preguntas; // object names, "QMessageBox" for a message
-    QStringList textos;
-
-private:
-    void mira() {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (!modal)
-            return;
-        auto* caja = qobject_cast<QMessageBox*>(modal);
-        preguntas << (caja ? QStringLiteral("QMessageBox") : modal->objectName());
-        const auto* label = modal->findChild<QLabel*>(QStringLiteral("Label1"));
-        textos << (caja ? caja->text() : label ? label->text() : QString());
-        if (pendientes_.isEmpty())
-            static_cast<QDialog*>(modal)->reject();
-        else
-            pendientes_.takeFirst()(modal);
-    }
-    QList<Respuesta> pendientes_;
-    QTimer timer_;
-};
-
-// A button that is not there fails the test; the dialog is closed so that the test goes on.
-Respuestas::Respuesta pulsa(const QString& boton) {
-    return [boton](QWidget* dialogo) {
-        auto* b = dialogo->findChild<QPushButton*>(boton);
-        if (!b)
-            static_cast<QDialog*>(dialogo)->reject();
-        QVERIFY2(b, qPrintable(dialogo->objectName() + QStringLiteral(" has no ") + boton));
-        b->click();
-    };
 }
 
 // "Aceptar" in any of the console's questions, OK in a message.
