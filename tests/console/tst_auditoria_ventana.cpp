@@ -76,7 +76,7 @@ private slots:
                          "2 Door B|1 difference", "  0000000099||In the reader, not assigned to it"}));
         QVERIFY2(pregunta.contains(QLatin1String(" 1 unknown")), qPrintable(pregunta));
         QCOMPARE(despues, (QStringList{"1 Door A|Agrees", "2 Door B|Agrees"}));
-        QCOMPARE(aviso, QStringLiteral("Audit: 2 readers agree, 0 differ, 0 could not be read."));
+        QCOMPARE(aviso, QStringLiteral("Audit of the readers: agree 2, differ 0, could not be read 0."));
         QCOMPARE(f.mismatch(2), QString());
         QVERIFY(!ops::operacionEnCurso());
         QVERIFY(!ops::Operaciones::instance().suspendidos());

@@ -542,6 +542,17 @@ private:
                 origen->setCurrentIndex(0);
         });
         f_.modal(QStringLiteral("reader-clone"), [&] { m.B_Clone_cxClick(); });
+        // Reader 2 can send its cards back; for the picture it lost one card and holds one the
+        // database does not know, then gets its memory back.
+        selecciona(m, "L1_Contr", 2);
+        const QStringList memoria = host_.with(2, [](sim::SimController& c) { return c.memory(); });
+        host_.with(2, [&](sim::SimController& c) {
+            QStringList cambiada = memoria.mid(1);
+            cambiada << QStringLiteral("0055500001");
+            c.setMemory(cambiada);
+        });
+        f_.modal(QStringLiteral("audit"), [&] { m.B_AuditarClick(); });
+        host_.with(2, [&](sim::SimController& c) { c.setMemory(memoria); });
         m.B_Test_TODOSClick();
     }
 
