@@ -255,6 +255,8 @@ void TestConsole::liveEventIsRecorded() {
     Consola::instance().sistema->Incidencias()->Inicia_Registro();
     sim_->host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("12345678")); });
     QTRY_COMPARE(recorded.count(), 1);
+    // Shown at once, in the log once the journal's writer recorded it.
+    QTRY_COMPARE(Consola::instance().sistema->Incidencias()->Pendientes_Diario(), 0);
     const auto info = recorded.first().first().value<link::TEventoInformacion>();
     QCOMPARE(info.Tarjeta_Hex, QStringLiteral("0012345678"));
 

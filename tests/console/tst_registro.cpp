@@ -274,7 +274,7 @@ void TestRegistro::liveEventsOnlyWhileRegistering() {
     // ACK, nothing more can arrive.
     QTRY_COMPARE(f.host().with(1, [](sim::SimController& c) { return c.acksReceived(); }), acks + 1);
     QCOMPARE(events.filas(), 2);
-    QCOMPARE(f.scalar(QStringLiteral("SELECT COUNT(*) FROM DORQINCIDENCIA")).toInt(), 2);
+    QTRY_COMPARE(f.scalar(QStringLiteral("SELECT COUNT(*) FROM DORQINCIDENCIA")).toInt(), 2);
 }
 
 void TestRegistro::expiredCardWaitsForEveryController() {
@@ -559,7 +559,7 @@ void TestRegistro::loadRangeNewestFirst() {
     QCOMPARE(events.filas(), 3);
     button(f, "SpeedButton9")->click();
     QCOMPARE(events.filas(), 0);
-    QCOMPARE(f.scalar(QStringLiteral("SELECT COUNT(*) FROM DORQINCIDENCIA")).toInt(), 4);
+    QTRY_COMPARE(f.scalar(QStringLiteral("SELECT COUNT(*) FROM DORQINCIDENCIA")).toInt(), 4);
 }
 
 namespace {
