@@ -55,14 +55,7 @@ void Auditoria::cancela() {
 }
 
 std::vector<AuditoriaLector> Auditoria::ejecuta(const QList<int>& numeros) {
-    std::vector<std::shared_ptr<store::DORQControlador>> lista;
-    if (numeros.isEmpty()) {
-        lista = controladores(sistema_);
-    } else {
-        for (const int n : numeros)
-            lista.push_back(sistema_.Controladores() ? sistema_.Controladores()->Busca_Controlador(n)
-                                                     : nullptr);
-    }
+    const auto lista = controladores(sistema_, numeros);
     std::vector<AuditoriaLector> out(lista.size());
     lectores_.assign(lista.size(), ProgresoLector());
     std::vector<std::unique_ptr<LecturaMemoria>> lecturas(lista.size());

@@ -65,17 +65,20 @@ ProgresoLector progresoDe(const store::DORQControlador& c) {
     return p;
 }
 
+std::vector<std::shared_ptr<store::DORQControlador>> controladores(const store::DORQSistema& s,
+                                                                   const QList<int>& numeros) {
+    if (numeros.isEmpty())
+        return controladores(s);
+    std::vector<std::shared_ptr<store::DORQControlador>> lista;
+    for (const int n : numeros)
+        lista.push_back(s.Controladores() ? s.Controladores()->Busca_Controlador(n) : nullptr);
+    return lista;
+}
+
 TestTodos::TestTodos(store::DORQSistema& s, QObject* parent) : QObject(parent), sistema_(s) {}
 
 std::vector<TestTodos::Resultado> TestTodos::ejecuta(const QList<int>& numeros) {
-    std::vector<std::shared_ptr<store::DORQControlador>> lista;
-    if (numeros.isEmpty()) {
-        lista = controladores(sistema_);
-    } else {
-        for (const int n : numeros)
-            lista.push_back(sistema_.Controladores() ? sistema_.Controladores()->Busca_Controlador(n)
-                                                     : nullptr);
-    }
+    const auto lista = controladores(sistema_, numeros);
     std::vector<Resultado> resultados(lista.size());
     for (std::size_t i = 0; i < lista.size(); ++i) {
         Resultado& r = resultados[i];

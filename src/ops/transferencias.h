@@ -42,6 +42,10 @@ struct ProgresoLector {
 
 // Every controller of the store, in store order.
 std::vector<std::shared_ptr<store::DORQControlador>> controladores(const store::DORQSistema& s);
+// Those numbered, in that order (null for a number the store lacks); every one when `numeros` is
+// empty.
+std::vector<std::shared_ptr<store::DORQControlador>> controladores(const store::DORQSistema& s,
+                                                                   const QList<int>& numeros);
 ProgresoLector progresoDe(const store::DORQControlador& c);
 
 // Tests every controller at once (each one reopened first when its port is closed).

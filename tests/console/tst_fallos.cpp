@@ -304,6 +304,14 @@ void reintentoAutomatico(ConsoleFixture& f) {
     f.main().Eliminar_Tarj_cad_Y_Test_LectoresTimer();
 }
 
+// Ana's card stored in readers 1 and 2.
+void anaEnAmbos(ConsoleFixture& f) {
+    f.holder(1, QStringLiteral("Ana"));
+    f.card(A, 1);
+    f.assign(A, 1, true);
+    f.assign(A, 2, true);
+}
+
 const std::vector<Flujo>& flujos() {
     static const std::vector<Flujo> tabla{
         {"holder accept new", 27, 1, [](ConsoleFixture&) {}, altaTitular},
@@ -316,22 +324,8 @@ const std::vector<Flujo>& flujos() {
              f.assign(B, 2, true);
          },
          editaTitular},
-        {"card delete", 27, 1,
-         [](ConsoleFixture& f) {
-             f.holder(1, QStringLiteral("Ana"));
-             f.card(A, 1);
-             f.assign(A, 1, true);
-             f.assign(A, 2, true);
-         },
-         borraTarjeta},
-        {"holder delete", 27, 1,
-         [](ConsoleFixture& f) {
-             f.holder(1, QStringLiteral("Ana"));
-             f.card(A, 1);
-             f.assign(A, 1, true);
-             f.assign(A, 2, true);
-         },
-         borraTitular},
+        {"card delete", 27, 1, anaEnAmbos, borraTarjeta},
+        {"holder delete", 27, 1, anaEnAmbos, borraTitular},
         {"empty reader", 0, 0,
          [](ConsoleFixture& f) {
              for (const QString& t : {A, B})
