@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Configures and builds everything into build/ (executables in build/bin/).
+# Configures and builds into build/ (executables in build/bin/): everything, or only the targets
+# named (build.sh kestrum).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-# Relative paths in the compiler's cache: a clone anywhere reuses what another clone compiled.
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$PWD}
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2
+scripts/configure.sh build
+targets=()
+for t in "$@"; do targets+=(--target "$t"); done
+cmake --build build -j"$(nproc)" "${targets[@]}"

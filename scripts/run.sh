@@ -2,7 +2,7 @@
 # Installs what is missing, builds, and starts the console.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/build.sh
+scripts/build.sh kestrum
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
     cat <<'MSG'
 No display: the console is a desktop program. Either run it on a desktop session, or

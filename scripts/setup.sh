@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    g++ cmake make ccache clang libclang-rt-14-dev
+    g++ cmake make ninja-build ccache lld clang libclang-rt-14-dev
     qt6-base-dev qt6-serialport-dev libqt6sql6-ibase
     firebird-dev libfbclient2 firebird3.0-server-core firebird3.0-utils
     libsimpleini-dev libxlsxwriter-dev libfreexl-dev libzip-dev

@@ -19,6 +19,7 @@
 #include "operacion.h"
 #include "portmap.h"
 #include "schema.h"
+#include "timings.h"
 #include "udorq.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcoleccionincidencia.h"
@@ -59,7 +60,6 @@ namespace kestrum::ui {
 
 namespace {
 
-constexpr int PERIODIC_MS = 30000;
 constexpr int BUTTON_BAR_HEIGHT = 41;
 
 template <class W> W* named(const QString& name, W* w) {
@@ -208,7 +208,7 @@ void F_Main::construye() {
     construyeEstado();
 
     periodico_ = named(QStringLiteral("Eliminar_Tarj_cad_Y_Test_Lectores"), new QTimer(this));
-    periodico_->setInterval(PERIODIC_MS);
+    periodico_->setInterval(timings().periodicMs);
 
     connect(pageControl_, &QTabWidget::currentChanged, this, &F_Main::PageControl1Change);
     conectaOperaciones();

@@ -32,6 +32,7 @@
 #include "errores.h"
 #include "listas.h"
 #include "operacion.h"
+#include "timings.h"
 #include "udorq.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
@@ -496,7 +497,7 @@ void F_Main::B_Editar_cxClick() {
     // The controller gets a moment after the editor's test before anything else reaches it; the
     // windows stay live meanwhile.
     QEventLoop pausa;
-    QTimer::singleShot(1000, &pausa, &QEventLoop::quit);
+    QTimer::singleShot(timings().editorOpenPauseMs, &pausa, &QEventLoop::quit);
     pausa.exec();
 }
 

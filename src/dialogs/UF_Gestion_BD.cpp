@@ -12,6 +12,7 @@
 #include "limites.h"
 #include "operacion.h"
 #include "schema.h"
+#include "timings.h"
 #include "udorq.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcomunicador.h"
@@ -183,7 +184,7 @@ void F_Gestion_BD::C2Change() {
     const ops::GuardaOperacion operacion;
     const ops::SuspensionEventos suspension;
     Close_instalacion();
-    espera(ESPERA_CAMBIO_MS);
+    espera(timings().installationSwitchMs);
     emit abreInstalacion(pieza.first());
 }
 

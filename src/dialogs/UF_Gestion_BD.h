@@ -41,7 +41,6 @@ public:
     // Closes the open installation: its readers' links and its connections.
     static void Close_instalacion();
     // The pause between closing one installation and opening another.
-    static constexpr int ESPERA_CAMBIO_MS = 2000;
 
 signals:
     // Refill the chooser from the catalogue, choose `codigo` (or the first) and open it.

@@ -1,6 +1,7 @@
 #include "udorqcomunicador.h"
 
 #include "portmap.h"
+#include "timings.h"
 
 #include <QEventLoop>
 #include <QThread>
@@ -87,7 +88,7 @@ QString Bytes_A_Texto(const QByteArray& bytes) {
 DORQComunicador::DORQComunicador(QObject* owner) : QObject(owner) {
     link_.setActivar_NdemandRC(false);
     link_.Activar_T_Incidencias(false);
-    link_.setVelocidad(VELOCIDAD);
+    link_.setVelocidad(timings().controllerReplyWaitMs);
     link_.setOnPortLost([this](const QString& message) {
         conectado_ = false;
         if (onPuertoPerdido_)
@@ -146,14 +147,18 @@ void DORQComunicador::Desactivar_Incidencias() {
 }
 
 DORQComunicador::Orden DORQComunicador::Orden_Testear() {
-    return {.comando = CMD_TESTEAR, .datos = {}, .destino = DIRECCION_LECTOR, .pausaMs = 50, .valida = true};
+    return {.comando = CMD_TESTEAR,
+            .datos = {},
+            .destino = DIRECCION_LECTOR,
+            .pausaMs = timings().pauseTestMs,
+            .valida = true};
 }
 
 DORQComunicador::Orden DORQComunicador::Orden_Fijar_Tiempos(int cierre, int abierta) {
     Orden o{.comando = CMD_FIJAR_TIEMPOS,
             .datos = {},
             .destino = DIRECCION_LECTOR,
-            .pausaMs = 200,
+            .pausaMs = timings().pauseTimesMs,
             .valida = true};
     o.valida = cierre >= 0 && cierre <= 99 && abierta >= 0 && abierta <= 99;
     if (o.valida) {
@@ -164,7 +169,11 @@ DORQComunicador::Orden DORQComunicador::Orden_Fijar_Tiempos(int cierre, int abie
 }
 
 DORQComunicador::Orden DORQComunicador::Orden_Master() {
-    return {.comando = CMD_MASTER, .datos = {}, .destino = DIRECCION_LECTOR, .pausaMs = 200, .valida = true};
+    return {.comando = CMD_MASTER,
+            .datos = {},
+            .destino = DIRECCION_LECTOR,
+            .pausaMs = timings().pauseMasterMs,
+            .valida = true};
 }
 
 namespace {
@@ -174,7 +183,7 @@ DORQComunicador::Orden cardOrder(quint8 command, const std::optional<QByteArray>
     return {.comando = command,
             .datos = bytes ? prefix + *bytes : QByteArray(),
             .destino = DORQComunicador::DIRECCION_LECTOR,
-            .pausaMs = 100,
+            .pausaMs = timings().pauseCardMs,
             .valida = bytes.has_value()};
 }
 
@@ -193,14 +202,22 @@ DORQComunicador::Orden DORQComunicador::Orden_Borrar(const QString& card) {
 }
 
 DORQComunicador::Orden DORQComunicador::Orden_Vaciar() {
-    return {.comando = CMD_VACIAR, .datos = {}, .destino = DIRECCION_LECTOR, .pausaMs = 100, .valida = true};
+    return {.comando = CMD_VACIAR,
+            .datos = {},
+            .destino = DIRECCION_LECTOR,
+            .pausaMs = timings().pauseEmptyMs,
+            .valida = true};
 }
 
 DORQComunicador::Orden DORQComunicador::Orden_Leer(quint16 position) {
     QByteArray data;
     data.append(static_cast<char>(position >> 8));
     data.append(static_cast<char>(position & 0xFF));
-    return {.comando = CMD_LEER, .datos = data, .destino = DIRECCION_LECTOR, .pausaMs = 200, .valida = true};
+    return {.comando = CMD_LEER,
+            .datos = data,
+            .destino = DIRECCION_LECTOR,
+            .pausaMs = timings().pauseReadMs,
+            .valida = true};
 }
 
 TTest_Informacion DORQComunicador::Decodifica_Test(const Trama_GenVorna& r) {

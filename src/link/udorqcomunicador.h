@@ -45,7 +45,6 @@ public:
     using Espera = std::function<void(DORQComunicador* link, quint8 command, bool waiting)>;
 
     static constexpr quint8 DIRECCION_LECTOR = CONTROLLER_ADDRESS;
-    static constexpr int VELOCIDAD = 350;
 
     // One command as data: what goes on the wire and the pause the controller needs before it.
     // An order built from input the command refuses (a card that is not 1 to 10 digits, a door

@@ -67,7 +67,7 @@ QString mensajeApertura(const QString& device, bool permisoDenegado, const QStri
 tvorna::tvorna(QObject* owner) : QObject(owner), port_(new QSerialPort(this)), respuesta_(emptyTrama()) {
     replyTimer_.setSingleShot(true);
     replyTimer_.setTimerType(Qt::PreciseTimer);
-    eventTimer_.setInterval(EVENT_TICK_MS);
+    eventTimer_.setInterval(timings().eventTickMs);
     connect(&replyTimer_, &QTimer::timeout, this, &tvorna::replyTimedOut);
     connect(&eventTimer_, &QTimer::timeout, this, &tvorna::deliverEvents);
     settleTimer_.setSingleShot(true);
@@ -324,7 +324,7 @@ void tvorna::nextAttempt() {
 int tvorna::replyWaitMs() const {
     // The master card takes long; the wait returns to normal for the next command.
     if (command_ == 29)
-        return MASTER_WAIT_MS;
+        return timings().masterWaitMs;
     return lento_ ? velocidadLenta_ : velocidad_;
 }
 

@@ -1,8 +1,9 @@
 // tvorna: a serial port that speaks the controllers' framed protocol. It writes command frames,
 // parses every received byte, runs one command as a transaction (send, wait, retry) and hands
-// unsolicited frames to two handlers, event frames through a 50 ms timer.
+// unsolicited frames to two handlers, event frames through a timer (every 50 ms).
 #pragma once
 
+#include "timings.h"
 #include "vornaframe.h"
 
 #include <QByteArray>
@@ -37,8 +38,6 @@ public:
     using Trace = std::function<void(bool sent, const QByteArray& bytes)>;
     using PortLost = std::function<void(const QString& message)>;
 
-    static constexpr int MASTER_WAIT_MS = 5500;
-    static constexpr int EVENT_TICK_MS = 50;
     static constexpr qint64 READ_CHUNK = 128;
 
     explicit tvorna(QObject* owner = nullptr);
@@ -121,8 +120,8 @@ private:
     TVORNARecibedNotDemand onRxChar_;
     TVORNARecibedNotDemand onRxInc_;
     PortLost onPortLost_;
-    int velocidad_ = 250;
-    int velocidadLenta_ = 4000;
+    int velocidad_ = timings().linkReplyWaitMs;
+    int velocidadLenta_ = timings().lateReplyWaitMs;
     bool activarNdemandRC_ = false;
     bool lento_ = false;
     int tar_ = CONSOLE_ADDRESS;

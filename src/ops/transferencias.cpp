@@ -1,6 +1,7 @@
 #include "transferencias.h"
 
 #include "operacion.h"
+#include "timings.h"
 #include "udorqcoleccioncontrolador.h"
 #include "udorqcolecciontarjeta.h"
 #include "udorqcoleccionusuario.h"
@@ -297,7 +298,7 @@ void LecturaMemoria::leida(int posicion, const QString& codigo, bool ultimaDeLaP
     if (!ultimaDeLaPasada)
         return;
     // The controller gets its breath after a pass before anything else on its line.
-    runner_.pausaExtra(controlador_, ESPERA_PASADA_MS);
+    runner_.pausaExtra(controlador_, timings().passWaitMs);
     pasada();
 }
 

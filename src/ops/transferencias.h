@@ -120,7 +120,6 @@ class LecturaMemoria {
 public:
     static constexpr int VERSION_MINIMA = 20;
     static constexpr int PASADAS = 3;
-    static constexpr int ESPERA_PASADA_MS = 200;
     using Aviso = std::function<void()>;
 
     LecturaMemoria(PortRunner& runner, std::shared_ptr<store::DORQControlador> c, ProgresoLector& progreso,

@@ -3,6 +3,7 @@
 #include "dbconnection.h"
 #include "kerror.h"
 #include "safefile.h"
+#include "timings.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -253,7 +254,8 @@ void EscritorDiario::bucle() {
                     }
                 }
             } else {
-                proximo = std::chrono::steady_clock::now() + std::chrono::milliseconds(REINTENTO_MS);
+                proximo =
+                    std::chrono::steady_clock::now() + std::chrono::milliseconds(timings().journalRetryMs);
             }
         }
         cuenta();

@@ -101,7 +101,6 @@ public:
     const QString& fichero() const { return fichero_; }
 
     // Between attempts while the log refuses writes.
-    static constexpr int REINTENTO_MS = 3000;
     // Rows per transaction and entries kept before the journal is trimmed.
     static constexpr std::size_t LOTE = 500;
     static constexpr std::size_t RECORTE = 256;

@@ -4,6 +4,7 @@
 #include "Variables.h"
 #include "avisos.h"
 #include "consolefixture.h"
+#include "timings.h"
 
 #include <QInputDialog>
 #include <QLabel>
@@ -113,7 +114,7 @@ void TestAvisos::waitNamesReaderAndCommand() {
     f.start();
     f.host().with(1, [](sim::SimController& c) { c.setSilent(true); });
     QString seen;
-    QTimer::singleShot(200, [&] { seen = f.main().statusBar()->currentMessage(); });
+    QTimer::singleShot(timings().scale(200), [&] { seen = f.main().statusBar()->currentMessage(); });
     f.click("B_Test_TODOS");
     QCOMPARE(seen, texto("KS_Waiting", {"1", "Door A", texto("KS_Command_27")}));
     QCOMPARE(f.main().statusBar()->currentMessage(), QString());

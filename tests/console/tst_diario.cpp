@@ -3,6 +3,7 @@
 #include "UF_Main.h"
 #include "avisos.h"
 #include "consolefixture.h"
+#include "timings.h"
 #include "udorqcoleccionincidencia.h"
 
 #include <QFile>
@@ -88,8 +89,7 @@ private slots:
         QCOMPARE(rechazos, 1);
 
         aceptaEscrituras(f);
-        QTRY_COMPARE_WITH_TIMEOUT(registradas(f), tarjetas(10000, 7),
-                                  store::EscritorDiario::REINTENTO_MS * 3);
+        QTRY_COMPARE_WITH_TIMEOUT(registradas(f), tarjetas(10000, 7), timings().journalRetryMs * 3);
         QTRY_COMPARE(registro(f).Pendientes_Diario(), 0);
         QTRY_COMPARE(ui::Avisos::instance().ultimo(),
                      ui::textoAviso(QStringLiteral("KS_Journal_replayed"), {"6"}));

@@ -6,6 +6,7 @@
 #include "avisos.h"
 #include "consolefixture.h"
 #include "operacion.h"
+#include "timings.h"
 #include "udorq.h"
 #include "udorqcoleccionusuario.h"
 #include "udorqserver.h"
@@ -106,7 +107,7 @@ private slots:
         const int before = commands();
         ui::F_Gestion_BD& g = *f.w->gestion;
         bool ticked = false;
-        QTimer::singleShot(300, &g, [&] {
+        QTimer::singleShot(timings().scale(300), &g, [&] {
             QVERIFY(!ui::Consola::instance().sistema);
             f.main().Eliminar_Tarj_cad_Y_Test_LectoresTimer();
             ticked = true;

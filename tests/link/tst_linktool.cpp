@@ -1,5 +1,6 @@
 // kestrum-link as an installer runs it, against a simulated controller.
 #include "simports.h"
+#include "timings.h"
 
 #include <QProcess>
 #include <QStandardPaths>
@@ -13,6 +14,8 @@ using namespace kestrum;
 class TestLinkTool : public QObject {
     Q_OBJECT
 private slots:
+    // kestrum-link runs the described waits; so do the simulators it talks to here.
+    void initTestCase() { setTimings(Timings::described()); }
     void init() { sim_ = std::make_unique<test::SimPorts>(1); }
     void cleanup() { sim_.reset(); }
     void commands_data();

@@ -1,11 +1,12 @@
 // Transactions of the link over pseudo-terminals against the simulated controller.
 #include "kerror.h"
 #include "simports.h"
+#include "timings.h"
 #include "vorna.h"
 
 #include <QElapsedTimer>
-#include <QSignalSpy>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <sys/resource.h>
@@ -86,7 +87,7 @@ private:
 void TestVorna::init() {
     sim_ = std::make_unique<test::SimPorts>(1);
     link_ = std::make_unique<tvorna>();
-    link_->setVelocidad(350);
+    link_->setVelocidad(timings().controllerReplyWaitMs);
     link_->setPortName(sim_->device(1));
     link_->open();
 }
@@ -113,7 +114,8 @@ void TestVorna::noAnswerThreeWrites() {
     const auto r = send(97, bytes("00 12 34 56 78"));
     QCOMPARE(r[1], FILLER);
     QCOMPARE(count(97), 3);
-    QVERIFY(t.elapsed() >= 3 * 350 - 10); // each write is followed by its full wait
+    QVERIFY(t.elapsed() >=
+            3 * timings().controllerReplyWaitMs - 10); // each write is followed by its full wait
 }
 
 void TestVorna::loneAckEndsWait() {
@@ -142,7 +144,8 @@ void TestVorna::replyFromAnotherAddressEndsRetries() {
 
 // Injects bytes from the controller while the console waits for a reply.
 static void injectDuringWait(sim::SimHost& host, const QByteArray& raw) {
-    QTimer::singleShot(100, [&host, raw] { host.with(1, [&](sim::SimController& c) { c.injectRaw(raw); }); });
+    QTimer::singleShot(timings().scale(100),
+                       [&host, raw] { host.with(1, [&](sim::SimController& c) { c.injectRaw(raw); }); });
 }
 
 void TestVorna::foreignDestinationHasNoEffect() {
@@ -170,7 +173,7 @@ void TestVorna::eventDuringTransactionIsNotTheReply() {
     link_->setOnVORNARecibedNotDemandRxInc(events.handler());
     link_->setActivar_NdemandRC(true);
     link_->Activar_T_Incidencias(true);
-    host().with(1, [](sim::SimController& c) { c.setReplyDelay(200); });
+    host().with(1, [](sim::SimController& c) { c.setReplyDelay(timings().scale(200)); });
     injectDuringWait(host(), eventFrame("31 01 00 12 34 56 78"));
     const auto r = send(27);
     QCOMPARE(r[1], 44); // the awaited reply, not the event
@@ -185,7 +188,7 @@ void TestVorna::eventsDeliveredInOrderNoneLost() {
     link_->setOnVORNARecibedNotDemandRxInc(events.handler());
     link_->setActivar_NdemandRC(true);
     link_->Activar_T_Incidencias(true);
-    // Three events in one read, well within one 50 ms tick.
+    // Three events in one read, well within one tick.
     host().with(1, [](sim::SimController& c) {
         c.injectRaw(eventFrame("31 01 00 00 00 00 01") + eventFrame("37 05") +
                     eventFrame("31 00 00 00 00 00 02"));
@@ -202,7 +205,7 @@ void TestVorna::eventsAckedAndDroppedWhenReceptionOff() {
     link_->setOnVORNARecibedNotDemandRxChar(other.handler());
     host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("12345678")); });
     QTRY_COMPARE(host().with(1, [](sim::SimController& c) { return c.acksReceived(); }), 1);
-    QTest::qWait(120);
+    QTest::qWait(timings().scale(120));
     QVERIFY(events.frames.isEmpty());
     QVERIFY(other.frames.isEmpty());
     QCOMPARE(link_->pendingEvents(), std::size_t{0});
@@ -228,7 +231,7 @@ void TestVorna::masterWaitDoesNotStick() {
     t.start();
     send(27);
     QCOMPARE(count(27), 3);
-    QVERIFY2(t.elapsed() < 3 * tvorna::MASTER_WAIT_MS, "the master card's long wait stayed in place");
+    QVERIFY2(t.elapsed() < 3 * timings().masterWaitMs, "the master card's long wait stayed in place");
 }
 
 void TestVorna::closedPortIsNoAnswer() {
@@ -271,7 +274,7 @@ void TestVorna::lateRepliesAnswerNoLaterCommand() {
     link_->setOnVORNARecibedNotDemandRxInc(events.handler());
     link_->setActivar_NdemandRC(true);
     link_->Activar_T_Incidencias(true);
-    host().with(1, [&](sim::SimController& c) { c.setReplyDelay(lateMs); });
+    host().with(1, [&](sim::SimController& c) { c.setReplyDelay(timings().scale(lateMs)); });
     QCOMPARE(send(97, bytes("00 00 00 09 99"))[1] == ACK, firstAnswered);
     QCOMPARE(count(97), 3);
 

@@ -1,6 +1,7 @@
 // The per-port runner against simulated controllers on pseudo-terminals.
 #include "portrunner.h"
 #include "simports.h"
+#include "timings.h"
 #include "udorqcontrolador.h"
 
 #include <QTest>
@@ -52,7 +53,7 @@ private:
     template <class F> void sim(int n, F&& f) { sim_->host().with(n, std::forward<F>(f)); }
     void slow(int n) {
         // A reply slower than any timer's jitter: two transactions in flight overlap for sure.
-        sim(n, [](sim::SimController& c) { c.setReplyDelay(150); });
+        sim(n, [](sim::SimController& c) { c.setReplyDelay(timings().scale(150)); });
     }
     std::unique_ptr<test::SimPorts> sim_;
 };

@@ -821,7 +821,7 @@ int main(int argc, char** argv) {
     Fotografo fotografo(carpeta);
     int resultado = 0;
     try {
-        sim::SimHost host(2);
+        sim::SimHost host(2, {}, sim::SimHost::Names::System);
         CamarasDemo camaras;
         if (!preparaRaiz(raiz.path(), host, camaras))
             return 1;

@@ -452,7 +452,7 @@ int main(int argc, char* argv[]) {
 
     std::optional<SimHost> host;
     try {
-        host.emplace(*controllers);
+        host.emplace(*controllers, kestrum::sim::ControllerSetup{}, SimHost::Names::System);
         applyOptions(parser, *host);
     } catch (const kestrum::Error& e) {
         std::fprintf(stderr, "kestrum-sim: %s\n", qPrintable(e.message()));

@@ -1,7 +1,9 @@
 #include "simcontroller.h"
 
 #include "kerror.h"
+#include "timings.h"
 
+#include <QFile>
 #include <QRandomGenerator>
 #include <QSocketNotifier>
 #include <algorithm>
@@ -106,6 +108,8 @@ void SimController::unplug() {
     if (masterFd_ >= 0)
         ::close(masterFd_);
     slaveFd_ = masterFd_ = -1;
+    if (!alias_.isEmpty())
+        ::unlink(QFile::encodeName(alias_).constData());
 }
 
 void SimController::start() {
@@ -143,9 +147,15 @@ void SimController::start() {
     ::cfmakeraw(&tio);
     if (::tcsetattr(slave, TCSANOW, &tio) != 0)
         throw fail("tcsetattr");
+    if (!alias_.isEmpty()) {
+        const QByteArray alias = QFile::encodeName(alias_);
+        ::unlink(alias.constData());
+        if (::symlink(name, alias.constData()) != 0)
+            throw fail("symlink");
+    }
     masterFd_ = master;
     slaveFd_ = slave;
-    device_ = QString::fromLocal8Bit(name);
+    device_ = alias_.isEmpty() ? QString::fromLocal8Bit(name) : alias_;
     notifier_ = new QSocketNotifier(static_cast<qintptr>(masterFd_), QSocketNotifier::Read, this);
     connect(notifier_, &QSocketNotifier::activated, this, &SimController::readable);
     if (!out_.empty())
@@ -457,7 +467,7 @@ void SimController::sendFrontEvent() {
                event.mid(1), now);
     // The wait for the ACK starts once the frame's last byte is out.
     const double lastOut = out_.empty() ? now : out_.back().first;
-    ackTimer_.start(ACK_WAIT_MS + std::max(0, static_cast<int>(std::ceil(lastOut - now))));
+    ackTimer_.start(timings().simAckWaitMs + std::max(0, static_cast<int>(std::ceil(lastOut - now))));
 }
 
 void SimController::eventAckTimeout() {

@@ -34,7 +34,6 @@ class SimController : public QObject {
     Q_OBJECT
 public:
     static constexpr double WIRE_MS_PER_BYTE = 1.25; // 9600 baud, 12 bits a byte (8E2)
-    static constexpr int ACK_WAIT_MS = 300;          // how long an event waits for the console's ACK
     static constexpr int EVENT_SENDS = 3;            // an unacknowledged event is sent this many times
 
     explicit SimController(const ControllerSetup& setup = {}, QObject* parent = nullptr);
@@ -42,7 +41,12 @@ public:
 
     // Opens the pseudo-terminal; raises kestrum::Error with the system's message on failure.
     void start();
+    // The path the console opens: the pseudo-terminal, or the alias when one is set.
     QString devicePath() const { return device_; }
+    // Before start(): the controller is reached through a symbolic link at `path` that unplug()
+    // removes. A pseudo-terminal's number is reused once freed; a path of the test's own is not,
+    // so a console reopening an unplugged reader never reaches another test's simulator.
+    void setAlias(const QString& path) { alias_ = path; }
 
     // Memory and identity.
     QStringList memory() const; // stored cards, position order, ten upper-case hex digits each
@@ -109,6 +113,7 @@ private:
     int masterFd_ = -1;
     int slaveFd_ = -1; // held open so that the console closing its side does not hang up the master
     QString device_;
+    QString alias_;
     QSocketNotifier* notifier_ = nullptr;
     link::VornaReceiver receiver_{link::CONTROLLER_ADDRESS};
     std::unique_ptr<Sink> sink_;

@@ -18,13 +18,15 @@ void shutDown(QThread& thread, std::vector<SimController*>& controllers) {
 
 } // namespace
 
-SimHost::SimHost(int controllers, const ControllerSetup& setup) {
+SimHost::SimHost(int controllers, const ControllerSetup& setup, Names names) {
     thread_.setObjectName(QStringLiteral("kestrum-sim"));
     thread_.start();
     std::exception_ptr failure;
     for (int n = 1; n <= controllers && !failure; ++n) {
         auto* c = new SimController(setup);
         c->setObjectName(QStringLiteral("controller %1").arg(n));
+        if (names == Names::Private)
+            c->setAlias(aliases_.filePath(QStringLiteral("COM%1").arg(n)));
         c->moveToThread(&thread_);
         controllers_.push_back(c);
         QString device;

@@ -4,7 +4,9 @@
 
 #include "simcontroller.h"
 
+#include <QDir>
 #include <QMetaObject>
+#include <QTemporaryDir>
 #include <QThread>
 #include <memory>
 #include <type_traits>
@@ -14,9 +16,13 @@ namespace kestrum::sim {
 
 class SimHost {
 public:
+    enum class Names {
+        Private, // each controller behind a path of this host's own, removed when it is unplugged
+        System,  // the pseudo-terminals' own paths (/dev/pts/N), for people to type
+    };
     // Creates `controllers` controllers (numbered from 1) and opens their pseudo-terminals;
     // raises kestrum::Error when a pseudo-terminal cannot be opened.
-    explicit SimHost(int controllers, const ControllerSetup& setup = {});
+    explicit SimHost(int controllers, const ControllerSetup& setup = {}, Names names = Names::Private);
     ~SimHost();
     SimHost(const SimHost&) = delete;
     SimHost& operator=(const SimHost&) = delete;
@@ -40,6 +46,7 @@ public:
     }
 
 private:
+    QTemporaryDir aliases_{QDir::tempPath() + QStringLiteral("/kestrum-sim-XXXXXX")};
     QThread thread_;
     std::vector<SimController*> controllers_;
     std::vector<QString> devices_;

@@ -1,0 +1,26 @@
+// Headers nearly every translation unit parses: compiled once per build, reused by every target.
+#pragma once
+#include <QByteArray>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QList>
+#include <QLoggingCategory>
+#include <QMap>
+#include <QObject>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVariant>
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <vector>
