@@ -21,7 +21,7 @@ function(kestrum_pch_host name header)
 endfunction()
 
 # Qt Test defines each test's own build and source folder, which no shared header set can match;
-# without them QFINDTESTDATA looks beside the test's source file, where the tests keep their data.
+# tests name their data folders by a definition of their own instead.
 function(kestrum_test_paths_unset target)
     target_compile_options(${target} PRIVATE -UQT_TESTCASE_BUILDDIR -UQT_TESTCASE_SOURCEDIR)
 endfunction()

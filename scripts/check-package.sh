@@ -5,8 +5,10 @@
 # reports no error.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-deb=$(scripts/package.sh | tail -n 1)
-version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build-pkg/CMakeCache.txt)
+# check-package.sh [BUILD_DIR]: the package of that build (build-pkg/, made afresh, without one).
+dir=${1:-build-pkg}
+deb=$(scripts/package.sh "$@" | tail -n 1)
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$dir/CMakeCache.txt")
 echo "Checking $deb (version $version)"
 
 root=$(mktemp -d)

@@ -65,7 +65,7 @@ private slots:
     }
 
     void legacyWorkbook() {
-        const std::vector<FilaHoja> filas = leeHoja(QFINDTESTDATA("data/cards.xls"));
+        const std::vector<FilaHoja> filas = leeHoja(QStringLiteral(KESTRUM_TEST_DATA "/cards.xls"));
         QCOMPARE(
             filasAImportar(filas),
             (std::vector<FilaHoja>{{QStringLiteral("12345"), QStringLiteral("José"), QStringLiteral("Núñez")},

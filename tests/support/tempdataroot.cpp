@@ -9,14 +9,27 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
 
 namespace kestrum::test {
 
 namespace {
-// One lock folder for the whole test process, never removed: the engine keeps using it until exit.
+// One lock folder per test process, so that tests running side by side share no engine state;
+// never removed while the process lives (the engine uses it until exit). Folders of processes that
+// are gone are removed by the next test to start.
 void lockOnce() {
     static const bool done = [] {
-        store::Db::prepareEnvironment(QDir::tempPath() + QStringLiteral("/kestrum-test-firebird-lock"));
+        const QString prefix = QStringLiteral("kestrum-test-firebird-lock-");
+        QDir temp(QDir::tempPath());
+        for (const QString& name : temp.entryList({prefix + QLatin1Char('*')}, QDir::Dirs)) {
+            bool ok = false;
+            const auto pid = static_cast<pid_t>(name.mid(prefix.size()).toLongLong(&ok));
+            if (ok && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+                QDir(temp.filePath(name)).removeRecursively();
+        }
+        store::Db::prepareEnvironment(temp.filePath(prefix + QString::number(::getpid())));
         return true;
     }();
     (void)done;
