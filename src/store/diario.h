@@ -100,7 +100,6 @@ public:
     int pendientes() const { return pendientes_.load(); }
     const QString& fichero() const { return fichero_; }
 
-    // Between attempts while the log refuses writes.
     // Rows per transaction and entries kept before the journal is trimmed.
     static constexpr std::size_t LOTE = 500;
     static constexpr std::size_t RECORTE = 256;

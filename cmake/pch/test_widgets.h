@@ -1,6 +1,0 @@
-// Window tests: Qt Test on top of the windows' set.
-#pragma once
-#include "widgets.h"
-#include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
