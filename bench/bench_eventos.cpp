@@ -1,4 +1,5 @@
 // Event bursts with registering on, printed, not asserted: 8 simulated controllers, each sending 200
+// (or the number given)
 // card events as fast as the wire allows (pacing on), first with the log taking every write, then
 // with the log refusing writes for the middle of the burst. Printed: events acknowledged to the
 // controllers against events in the log (goal: equal), and the time from a frame's arrival (the
@@ -20,7 +21,8 @@ using kestrum::test::ConsoleFixture;
 namespace {
 
 constexpr int CONTROLLERS = 8;
-constexpr int EVENTS = 200;
+// Events per controller and burst: 200, or the first argument.
+int EVENTS = 200;
 
 struct Burst {
     int acknowledged = 0;
@@ -112,6 +114,8 @@ void print(const char* name, const Burst& b) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc > 1)
+        EVENTS = std::max(1, QString::fromLocal8Bit(argv[1]).toInt());
     ConsoleFixture f(CONTROLLERS);
     for (int c = 1; c <= CONTROLLERS; ++c)
         f.controller(c, QStringLiteral("Door %1").arg(c));
