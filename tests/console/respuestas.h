@@ -3,6 +3,7 @@
 #pragma once
 
 #include "formas.h"
+#include "timings.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -60,7 +61,8 @@ inline Respuestas::Respuesta pulsa(const QString& boton) {
 // Clicks `button` of the dialog once `ready` holds (the dialog may still be preparing).
 inline void pulsaCuando(QWidget* dialog, const char* button, std::function<bool()> ready) {
     auto* timer = new QTimer(dialog);
-    timer->setInterval(20);
+    // Finer than the commands' pauses, so that a state lasting one command is seen.
+    timer->setInterval(timings().scale(20));
     QObject::connect(timer, &QTimer::timeout, timer, [timer, dialog, button, ready] {
         if (!ready())
             return;
