@@ -29,8 +29,9 @@ struct Timings {
     int periodicMs = 30000;          // the periodic task: test all, expiry, retries
     int passWaitMs = 200;            // a transfer's wait before its next pass
     int journalRetryMs = 3000;       // a log that refused writes is tried again after this
-    // The simulated controllers.
-    int simAckWaitMs = 300; // an event waits this long for the console's ACK before it is sent again
+    // The controllers: an event waits this long for the console's ACK before it is sent again. The
+    // console's journal sync must fit in it; a disk does not run faster in a test.
+    int controllerAckWaitMs = 300;
 
     int divisor = 1; // 1: the described values
 
@@ -38,6 +39,7 @@ struct Timings {
     int scale(int ms) const { return ms <= 0 || divisor <= 1 ? ms : std::max(1, ms / divisor); }
 
     static Timings described() { return {}; }
+    // Every wait but the controllers' ACK wait divided by `divisor`.
     static Timings scaledDown(int divisor);
 
     // Every wait above, for scaling and for checking them all.
@@ -47,7 +49,7 @@ struct Timings {
              &Timings::masterWaitMs, &Timings::eventTickMs, &Timings::pauseTestMs, &Timings::pauseTimesMs,
              &Timings::pauseMasterMs, &Timings::pauseCardMs, &Timings::pauseEmptyMs, &Timings::pauseReadMs,
              &Timings::editorOpenPauseMs, &Timings::installationSwitchMs, &Timings::periodicMs,
-             &Timings::passWaitMs, &Timings::journalRetryMs, &Timings::simAckWaitMs});
+             &Timings::passWaitMs, &Timings::journalRetryMs, &Timings::controllerAckWaitMs});
     }
 };
 
@@ -57,6 +59,7 @@ inline Timings Timings::scaledDown(int divisor) {
     t.divisor = std::max(1, divisor);
     for (auto field : fields())
         t.*field = t.scale(d.*field);
+    t.controllerAckWaitMs = d.controllerAckWaitMs;
     return t;
 }
 

@@ -174,17 +174,18 @@ void F_Main::conectaOperaciones() {
     connect(&ops, &ops::Operaciones::enCursoCambiado, this, &F_Main::alCambiarOperacion);
 }
 
+// Events go on being kept and acknowledged during an operation; the list gets them when it ends.
 void F_Main::alSuspender() {
     periodico_->stop();
     auto* sistema = Consola::instance().sistema.get();
     if (registrando_ && sistema && sistema->Incidencias())
-        sistema->Incidencias()->Detiene_Registro();
+        sistema->Incidencias()->Suspende_Registro();
 }
 
 void F_Main::alReanudar(bool timerSiempre) {
     auto* sistema = Consola::instance().sistema.get();
     if (registrando_ && sistema && sistema->Incidencias())
-        sistema->Incidencias()->Inicia_Registro();
+        sistema->Incidencias()->Reanuda_Registro();
     const auto& v = config::Variables::instance();
     if (timerSiempre || v.testControllers || v.releaseExpiredCards)
         periodico_->start();
@@ -378,6 +379,9 @@ void F_Main::muestraDiario(store::DORQColeccionIncidencia::EstadoDiario estado, 
         break;
     case Estado::SinDiario:
         Avisa(QStringLiteral("KS_Journal_unusable"), {razon});
+        break;
+    case Estado::NoGuardados:
+        Muestra_Error(textoAviso(QStringLiteral("KS_Journal_unkept"), {razon}));
         break;
     case Estado::Perdido:
         Muestra_Error(textoAviso(QStringLiteral("KS_Journal_lost"), {QString::number(n), razon}));

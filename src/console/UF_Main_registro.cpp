@@ -295,8 +295,9 @@ void F_Main::Muestra_Incidencia(const link::TEventoInformacion& info) {
         if (info.Tipo == 1 || info.Tipo == 2)
             descripcion = info.Tarjeta_Hex + QLatin1Char(' ') + descripcion;
     }
-    fila.celdas =
-        QStringList{nombre, ahoraTexto(), origen, descripcion, titular.isEmpty() ? SIN_TITULAR : titular};
+    // An event held during an operation shows when it came, not when the list got it.
+    const QString momento = info.Llegada.isValid() ? store::Fecha_Hora_Texto(info.Llegada) : ahoraTexto();
+    fila.celdas = QStringList{nombre, momento, origen, descripcion, titular.isEmpty() ? SIN_TITULAR : titular};
     alPrincipio(incidencias_, std::move(fila));
 }
 

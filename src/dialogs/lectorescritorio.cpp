@@ -16,6 +16,10 @@ bool LectorEscritorio::enruta(int numero, Receptor receptor) {
     if (!comunicador)
         return false;
     qCDebug(lcUi) << "desktop reader" << numero << "lent to an editor";
+    // What the log kept from this reader and holds for its list goes there first; from now on a
+    // card shown to it is a reading for the editor, acknowledged at once and not recorded.
+    comunicador->Desactivar_Incidencias();
+    comunicador->setGuardian(nullptr);
     comunicador->Activar_Incidencias();
     comunicador->setOnIncidencia(
         [receptor = std::move(receptor)](link::DORQComunicador*, const link::TEventoInformacion& info) {

@@ -118,7 +118,9 @@ QString DORQComunicador::Texto_Estado(int code) {
 bool DORQComunicador::Conectar() {
     link_.setPortName(PortMap::device(puerto_));
     link_.setOnVORNARecibedNotDemandRxInc(
-        [this](QObject* sender, const Trama_GenVorna& frame) { Decodificar_Incidencia(sender, frame); });
+        [this](QObject* sender, const Trama_GenVorna& frame, const tvorna::Llegada& llegada) {
+            Decodificar_Incidencia(sender, frame, llegada);
+        });
     link_.close();
     link_.open();
     return true;
@@ -320,12 +322,40 @@ QString DORQComunicador::Leer_Tarjeta(quint16 position) {
     return Decodifica_Lectura(Ejecuta(Orden_Leer(position)));
 }
 
-void DORQComunicador::Decodificar_Incidencia(QObject*, const Trama_GenVorna& frame) {
-    const Trama_GenVorna t = frame;
+void DORQComunicador::setGuardian(TGuardian g) {
+    if (!g) {
+        link_.setGuardian(nullptr);
+        return;
+    }
+    link_.setGuardian([this, g = std::move(g)](const Trama_GenVorna& frame, const QDateTime& llegada,
+                                               tvorna::Acuse acuse) {
+        TEventoInformacion info = Decodifica(frame);
+        // A frame that reports no event has nothing to keep.
+        if (info.Tipo < 1 || info.Tipo > 6) {
+            acuse(true);
+            return;
+        }
+        info.Llegada = llegada;
+        info.Guardado = true;
+        g(this, info, std::move(acuse));
+    });
+}
+
+void DORQComunicador::Decodificar_Incidencia(QObject*, const Trama_GenVorna& frame,
+                                             const tvorna::Llegada& llegada) {
+    TEventoInformacion info = Decodifica(frame);
+    info.Llegada = llegada.momento;
+    info.Guardado = llegada.guardada;
+    if (onIncidencia_ && info.Tipo >= 1 && info.Tipo <= 6)
+        onIncidencia_(this, info);
+}
+
+TEventoInformacion DORQComunicador::Decodifica(const Trama_GenVorna& frame) const {
+    const Trama_GenVorna& t = frame;
     TEventoInformacion info;
     info.Puerto = puerto_;
     if (t[0] == FILLER)
-        return;
+        return info;
     switch (t[1]) {
     case 0x31:
         info.Codigo_Acceso = hexByte(t[2]);
@@ -345,8 +375,7 @@ void DORQComunicador::Decodificar_Incidencia(QObject*, const Trama_GenVorna& fra
         break;
     }
     info.Tarjeta_Hex = hexFrom(t, 3);
-    if (onIncidencia_ && info.Tipo >= 1 && info.Tipo <= 6)
-        onIncidencia_(this, info);
+    return info;
 }
 
 } // namespace kestrum::link

@@ -4,6 +4,7 @@
 
 #include "vorna.h"
 
+#include <QDateTime>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -26,6 +27,8 @@ struct TEventoInformacion {
     QString Codigo_Puerta;
     QString Tarjeta_Hex;
     QString Puerto;
+    QDateTime Llegada;     // when the frame was read; invalid for an event not from a link
+    bool Guardado = false; // kept on disk before its acknowledgement
 };
 
 // Card text to its five wire bytes. Card codes are 1 to 10 digits: decimal for the BCD form,
@@ -39,6 +42,9 @@ class DORQComunicador : public QObject {
     Q_OBJECT
 public:
     using TOnIncidencia = std::function<void(DORQComunicador* sender, const TEventoInformacion& info)>;
+    // Keeps a decoded event on disk and settles it through `acuse` (see tvorna::Guardian).
+    using TGuardian =
+        std::function<void(DORQComunicador* sender, const TEventoInformacion& info, tvorna::Acuse acuse)>;
     using TextLookup = std::function<QString(const QString& key)>;
     using TOnPuertoPerdido = std::function<void(const QString& message)>;
     // A command starts (`waiting`) or ends on some controller's link: the console shows it.
@@ -94,6 +100,10 @@ public:
 
     void Activar_Incidencias();
     void Desactivar_Incidencias();
+    // Delivery held (an operation talks to the controllers) or given back; events stay queued.
+    void Retener_Incidencias(bool on) { link_.Retener_Incidencias(on); }
+    // Every event is kept through `g` before its acknowledgement; none (nullptr) acknowledges at once.
+    void setGuardian(TGuardian g);
     void setOnIncidencia(TOnIncidencia h) { onIncidencia_ = std::move(h); }
     bool tieneOnIncidencia() const { return static_cast<bool>(onIncidencia_); }
     // The port failed under the controller (it is closed by then, and Conectado() false).
@@ -108,7 +118,10 @@ public:
     bool Vaciar_Tarjetas();
     QString Leer_Tarjeta(quint16 position);
 
-    void Decodificar_Incidencia(QObject* sender, const Trama_GenVorna& frame);
+    void Decodificar_Incidencia(QObject* sender, const Trama_GenVorna& frame,
+                                const tvorna::Llegada& llegada = {});
+    // The event a frame reports; Tipo 0 for a frame that reports none.
+    TEventoInformacion Decodifica(const Trama_GenVorna& frame) const;
 
     tvorna& link() { return link_; }
     quint8 Direccion_Lector() const { return direccionLector_; }

@@ -4,10 +4,12 @@
 
 #include <QEvent>
 #include <QEventLoop>
+#include <QPointer>
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -127,6 +129,9 @@ void tvorna::open() {
     port_->clear(QSerialPort::Input);
     receiver_.reset();
     unanswered_ = 0;
+    ++generacion_;
+    porAcusar_.clear();
+    acusadoEn_ = -1;
     // A hung-up device (the far end of a pseudo-terminal gone) reads empty without an error, so
     // the port's read notifier would fire forever; its activations are checked here first.
     for (QSocketNotifier* n : port_->findChildren<QSocketNotifier*>())
@@ -137,6 +142,9 @@ void tvorna::open() {
 void tvorna::close() {
     if (port_->isOpen())
         port_->close();
+    ++generacion_;
+    porAcusar_.clear();
+    acusadoEn_ = -1;
 }
 
 bool tvorna::isOpen() const {
@@ -287,6 +295,9 @@ void tvorna::portFailed() {
     port_->close();
     receiver_.reset();
     unanswered_ = 0;
+    ++generacion_;
+    porAcusar_.clear();
+    acusadoEn_ = -1;
     if (waiting_ || settling_) {
         // Nothing more can come: the transaction ends as unanswered at once.
         attemptsLeft_ = 0;
@@ -422,14 +433,18 @@ void tvorna::sourceSeen(std::uint8_t source) {
 void tvorna::frameReceived(std::uint8_t source, std::span<const std::uint8_t> body) {
     const std::uint8_t code = body[0];
     if (Es_Incidencia(code)) {
+        Trama_GenVorna event = emptyTrama();
+        event[0] = source;
+        std::copy(body.begin(), body.end(), event.begin() + 1);
+        const QDateTime llegada = QDateTime::currentDateTime();
+        if (guardian_) {
+            guarda(source, event, llegada);
+            return;
+        }
         Enviar_ACK();
         // Events are queued, never taken as a reply and never overwritten by a later one.
-        if (activarNdemandRC_) {
-            Trama_GenVorna event = emptyTrama();
-            event[0] = source;
-            std::copy(body.begin(), body.end(), event.begin() + 1);
-            events_.push_back(event);
-        }
+        if (activarNdemandRC_)
+            events_.push_back({event, {llegada, false}});
         return;
     }
     replyArrived();
@@ -461,6 +476,54 @@ void tvorna::loneAck() {
     checkReply();
 }
 
+// A controller has one event in flight and sends it again when its ACK is late: the same frame
+// while the first one's ACK waits is that resend, and the one ACK to come settles both.
+void tvorna::guarda(std::uint8_t source, const Trama_GenVorna& event, const QDateTime& llegada) {
+    if (std::find(porAcusar_.begin(), porAcusar_.end(), event) != porAcusar_.end()) {
+        qCDebug(lcLink) << deviceName_ << "event sent again by address" << source << "while its ACK waits";
+        return;
+    }
+    // A resend that crossed its ACK on the wire: the controller has the ACK by now.
+    if (acusadoEn_ >= 0 && event == ultimoAcusado_ &&
+        clock_.elapsed() - acusadoEn_ < timings().controllerAckWaitMs) {
+        qCDebug(lcLink) << deviceName_ << "event sent again by address" << source << "as its ACK went out";
+        return;
+    }
+    porAcusar_.push_back(event);
+    guardian_(event, llegada,
+              [self = QPointer<tvorna>(this), generacion = generacion_, event, llegada](bool guardado) {
+                  if (self)
+                      self->acusa(generacion, event, llegada, guardado);
+              });
+}
+
+// Delivered only once kept: what the event list shows is in the log or on its way there.
+void tvorna::acusa(quint64 generacion, const Trama_GenVorna& event, const QDateTime& llegada, bool guardado) {
+    // After a close or reopen the controller's event in flight may be another one.
+    if (generacion != generacion_) {
+        qCDebug(lcLink) << deviceName_ << "kept event not acknowledged: the port was closed since";
+        return;
+    }
+    if (const auto it = std::find(porAcusar_.begin(), porAcusar_.end(), event); it != porAcusar_.end())
+        porAcusar_.erase(it);
+    if (!guardado) {
+        qCDebug(lcLink) << deviceName_ << "event not kept: left unacknowledged";
+        return;
+    }
+    Enviar_ACK();
+    ultimoAcusado_ = event;
+    acusadoEn_ = clock_.elapsed();
+    if (activarNdemandRC_)
+        events_.push_back({event, {llegada, true}});
+}
+
+void tvorna::Retener_Incidencias(bool on) {
+    if (on)
+        eventTimer_.stop();
+    else
+        eventTimer_.start();
+}
+
 void tvorna::Activar_T_Incidencias(bool on) {
     if (on) {
         eventTimer_.start();
@@ -474,11 +537,11 @@ void tvorna::Activar_T_Incidencias(bool on) {
 void tvorna::deliverEvents() {
     if (events_.empty())
         return;
-    std::deque<Trama_GenVorna> batch;
+    std::deque<Evento> batch;
     batch.swap(events_);
     for (const auto& event : batch) {
         if (onRxInc_)
-            onRxInc_(&eventTimer_, event);
+            onRxInc_(&eventTimer_, event.trama, event.llegada);
     }
 }
 

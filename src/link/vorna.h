@@ -1,12 +1,17 @@
 // tvorna: a serial port that speaks the controllers' framed protocol. It writes command frames,
 // parses every received byte, runs one command as a transaction (send, wait, retry) and hands
 // unsolicited frames to two handlers, event frames through a timer (every 50 ms).
+//
+// An event frame is acknowledged at once, unless a keeper is set: then its ACK waits until the
+// keeper says the event is on disk, and a keeper that could not keep it leaves it unacknowledged, so
+// the controller sends it again.
 #pragma once
 
 #include "timings.h"
 #include "vornaframe.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QObject>
@@ -37,6 +42,17 @@ public:
     using Completion = std::function<void(const Trama_GenVorna& reply)>;
     using Trace = std::function<void(bool sent, const QByteArray& bytes)>;
     using PortLost = std::function<void(const QString& message)>;
+    // How an event frame came: when it was read, and whether the keeper took it.
+    struct Llegada {
+        QDateTime momento;
+        bool guardada = false;
+    };
+    using TIncidencia =
+        std::function<void(QObject* sender, const Trama_GenVorna& frame, const Llegada& llegada)>;
+    // Settles one kept event, once: true acknowledges it, false leaves it unacknowledged.
+    using Acuse = std::function<void(bool guardado)>;
+    using Guardian =
+        std::function<void(const Trama_GenVorna& frame, const QDateTime& llegada, Acuse acuse)>;
 
     static constexpr qint64 READ_CHUNK = 128;
 
@@ -56,7 +72,7 @@ public:
 
     // Published properties.
     void setOnVORNARecibedNotDemandRxChar(TVORNARecibedNotDemand h) { onRxChar_ = std::move(h); }
-    void setOnVORNARecibedNotDemandRxInc(TVORNARecibedNotDemand h) { onRxInc_ = std::move(h); }
+    void setOnVORNARecibedNotDemandRxInc(TIncidencia h) { onRxInc_ = std::move(h); }
     int Velocidad() const { return velocidad_; }
     void setVelocidad(int ms);
     int Velocidad_lenta() const { return velocidadLenta_; }
@@ -77,6 +93,14 @@ public:
     void startCommand(quint8 command, quint8 mode, quint8 destination, Completion done);
     void Activar_T_Incidencias(bool on);
     bool T_Incidencias_activo() const { return eventTimer_.isActive(); }
+    // Holds delivery while on: the timer stops and events stay queued, in order, for the next tick.
+    void Retener_Incidencias(bool on);
+    // Takes every event frame, whether or not reception is on, before its acknowledgement; none to
+    // acknowledge at once again.
+    void setGuardian(Guardian g) { guardian_ = std::move(g); }
+    bool tieneGuardian() const { return static_cast<bool>(guardian_); }
+    // Kept events whose acknowledgement waits for the keeper.
+    std::size_t pendingAcks() const { return porAcusar_.size(); }
 
     bool Ocupado() const { return ocupado_; }
     void setTrace(Trace t) { trace_ = std::move(t); }
@@ -92,6 +116,8 @@ private:
     void checkReply();
     void finish();
     void deliverEvents();
+    void guarda(std::uint8_t source, const Trama_GenVorna& event, const QDateTime& llegada);
+    void acusa(quint64 generacion, const Trama_GenVorna& event, const QDateTime& llegada, bool guardado);
     bool writeBytes(const QByteArray& bytes);
     int replyWaitMs() const;
     void readWaiting();
@@ -118,7 +144,8 @@ private:
     QString lastPortError_;
 
     TVORNARecibedNotDemand onRxChar_;
-    TVORNARecibedNotDemand onRxInc_;
+    TIncidencia onRxInc_;
+    Guardian guardian_;
     PortLost onPortLost_;
     int velocidad_ = timings().linkReplyWaitMs;
     int velocidadLenta_ = timings().lateReplyWaitMs;
@@ -140,7 +167,17 @@ private:
     qint64 lateUntil_ = 0;  // after this a frame's reply is no longer expected (clock_ ms)
     Trama_GenVorna respuesta_;
     Completion done_;
-    std::deque<Trama_GenVorna> events_;
+    struct Evento {
+        Trama_GenVorna trama;
+        Llegada llegada;
+    };
+    std::deque<Evento> events_;
+    // Kept frames whose ACK waits; an identical frame meanwhile is the controller's resend.
+    std::deque<Trama_GenVorna> porAcusar_;
+    // Rises at every open and close: a kept event's ACK belongs to the port it came through.
+    quint64 generacion_ = 0;
+    Trama_GenVorna ultimoAcusado_{}; // the last kept frame acknowledged, and when (clock_ ms)
+    qint64 acusadoEn_ = -1;
     Trace trace_;
 };
 

@@ -5,6 +5,7 @@
 #include "safefile.h"
 #include "timings.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -203,50 +204,146 @@ void Inserta_Asiento(const QSqlDatabase& db, const AsientoDiario& a) {
 EscritorDiario::EscritorDiario(std::unique_ptr<Diario> diario, const QString& dbPath, TAviso aviso)
     : diario_(std::move(diario)), fichero_(diario_->fichero()), dbPath_(dbPath), aviso_(std::move(aviso)) {
     pendientes_ = static_cast<int>(diario_->asientos().size());
-    hilo_ = std::thread([this] { bucle(); });
+    nuevos_ = true; // what an earlier run left is replayed at once
+    hiloDiario_ = std::thread([this] { bucleDiario(); });
+    hiloLog_ = std::thread([this] { bucleLog(); });
 }
 
 EscritorDiario::~EscritorDiario() {
+    // The journal first takes what waits, then the log one last attempt at it.
     {
         std::lock_guard l(mutex_);
         parar_ = true;
     }
     cv_.notify_one();
-    hilo_.join();
-}
-
-void EscritorDiario::anota(AsientoDiario asiento) {
+    hiloDiario_.join();
     {
         std::lock_guard l(mutex_);
-        cola_.push_back(std::move(asiento));
+        pararLog_ = true;
+    }
+    cvLog_.notify_one();
+    hiloLog_.join();
+}
+
+void EscritorDiario::anota(AsientoDiario asiento, Hecho hecho) {
+    {
+        std::lock_guard l(mutex_);
+        cola_.push_back({std::move(asiento), std::move(hecho)});
         ++pendientes_;
     }
     cv_.notify_one();
 }
 
-void EscritorDiario::bucle() {
-    auto proximo = std::chrono::steady_clock::now();
-    bool recortado = false;
+void EscritorDiario::asienta() {
+    {
+        std::unique_lock l(mutex_);
+        cvHecho_.wait(l, [this] { return cola_.empty() && !escribiendo_; });
+    }
+    QCoreApplication::sendPostedEvents(&contexto_);
+}
+
+// ---- journal thread
+
+void EscritorDiario::bucleDiario() {
     for (;;) {
+        std::vector<Entrada> lote;
+        {
+            std::unique_lock l(mutex_);
+            cv_.wait(l, [this] { return !cola_.empty() || parar_; });
+            if (cola_.empty())
+                break;
+            // Whatever came during the last sync goes in this one: one sync for all of them.
+            lote.assign(std::make_move_iterator(cola_.begin()), std::make_move_iterator(cola_.end()));
+            cola_.clear();
+            escribiendo_ = true;
+        }
         std::vector<AsientoDiario> nuevos;
+        nuevos.reserve(lote.size());
+        for (auto& e : lote)
+            nuevos.push_back(std::move(e.asiento));
+        QString razon;
+        const bool guardados = escribe(nuevos, razon);
+        std::vector<Hecho> hechos;
+        hechos.reserve(lote.size());
+        for (auto& e : lote)
+            if (e.hecho)
+                hechos.push_back(std::move(e.hecho));
+        // Without a way to settle them nobody sends them again.
+        if (!guardados && hechos.size() < lote.size())
+            avisa(Estado::Perdido, razon, static_cast<int>(lote.size() - hechos.size()));
+        if (!hechos.empty())
+            QMetaObject::invokeMethod(
+                &contexto_,
+                [hechos = std::move(hechos), guardados] {
+                    for (const auto& h : hechos)
+                        h(guardados);
+                },
+                Qt::QueuedConnection);
+        {
+            std::lock_guard l(mutex_);
+            escribiendo_ = false;
+            nuevos_ = true;
+        }
+        cuenta();
+        cvLog_.notify_one();
+        cvHecho_.notify_all();
+    }
+    if (dbDirecta_.isValid())
+        Db::disconnect(dbDirecta_);
+}
+
+// True when the events are on disk: in the journal, or, when it refuses, in the log.
+bool EscritorDiario::escribe(std::vector<AsientoDiario>& nuevos, QString& razon) {
+    try {
+        std::lock_guard l(diarioMutex_);
+        diario_->anota(nuevos);
+        sinDiarioAvisado_ = noGuardadosAvisado_ = false;
+        return true;
+    } catch (const Error& e) {
+        razon = e.message();
+    }
+    qCCritical(lcJournal).noquote() << nuevos.size() << "events not journaled:" << razon;
+    try {
+        if (!dbDirecta_.isValid())
+            conecta(dbDirecta_);
+        inserta(dbDirecta_, nuevos, false);
+        if (!std::exchange(sinDiarioAvisado_, true))
+            avisa(Estado::SinDiario, razon, static_cast<int>(nuevos.size()));
+        return true;
+    } catch (const Error& e) {
+        // A connection that failed is made anew next time.
+        Db::disconnect(dbDirecta_);
+        dbDirecta_ = QSqlDatabase();
+        razon += QStringLiteral("; ") + e.message();
+    }
+    qCCritical(lcJournal).noquote() << nuevos.size() << "events not kept:" << razon;
+    if (!std::exchange(noGuardadosAvisado_, true))
+        avisa(Estado::NoGuardados, razon, static_cast<int>(nuevos.size()));
+    return false;
+}
+
+// ---- log thread
+
+void EscritorDiario::bucleLog() {
+    auto proximo = std::chrono::steady_clock::now();
+    for (;;) {
         bool parar = false;
         {
             std::unique_lock l(mutex_);
-            const auto listo = [this] { return !cola_.empty() || parar_; };
+            const auto listo = [this] { return nuevos_ || pararLog_; };
+            // A log that refuses is tried again on its period, not at every event.
             if (rechazando_)
-                cv_.wait_until(l, proximo, listo);
+                cvLog_.wait_until(l, proximo, [this] { return pararLog_; });
             else
-                cv_.wait(l, listo);
-            nuevos.assign(std::make_move_iterator(cola_.begin()), std::make_move_iterator(cola_.end()));
-            cola_.clear();
-            parar = parar_;
+                cvLog_.wait(l, listo);
+            nuevos_ = false;
+            parar = pararLog_;
         }
-        escribe(nuevos);
-        // A log that refuses is tried again on its period, not at every event.
         if (!rechazando_ || parar || std::chrono::steady_clock::now() >= proximo) {
             if (vuelca()) {
-                if (!recortado || diario_->asientos().size() >= RECORTE) {
-                    recortado = true;
+                std::lock_guard l(diarioMutex_);
+                if (!recortado_ || diario_->asientos().size() >= RECORTE) {
+                    recortado_ = true;
                     try {
                         diario_->recorta(enLog_);
                     } catch (const Error& e) {
@@ -266,53 +363,40 @@ void EscritorDiario::bucle() {
         Db::disconnect(db_);
 }
 
-void EscritorDiario::escribe(std::vector<AsientoDiario>& nuevos) {
-    if (nuevos.empty())
-        return;
-    try {
-        diario_->anota(nuevos);
-        return;
-    } catch (const Error& e) {
-        qCCritical(lcJournal).noquote() << "events not journaled:" << e.message();
-        avisa(Estado::SinDiario, e.message(), static_cast<int>(nuevos.size()));
-    }
-    // Not in the journal: straight to the log, or they are lost.
-    try {
-        if (!db_.isValid() || rechazando_) {
-            if (db_.isValid())
-                Db::disconnect(db_);
-            db_ = Db::connect(dbPath_);
-        }
-        inserta(nuevos, 0, nuevos.size(), false);
-    } catch (const Error& e) {
-        qCCritical(lcJournal).noquote() << nuevos.size() << "events lost:" << e.message();
-        avisa(Estado::Perdido, e.message(), static_cast<int>(nuevos.size()));
-    }
+void EscritorDiario::conecta(QSqlDatabase& db) const {
+    if (db.isValid())
+        Db::disconnect(db);
+    db = Db::connect(dbPath_);
 }
 
 bool EscritorDiario::vuelca() {
-    const auto& asientos = diario_->asientos();
     try {
         // A server that went away leaves a connection that fails for good.
-        if (!db_.isValid() || rechazando_) {
-            if (db_.isValid())
-                Db::disconnect(db_);
-            db_ = Db::connect(dbPath_);
-        }
+        if (!db_.isValid() || rechazando_)
+            conecta(db_);
         if (enLog_ < 0)
             enLog_ =
                 Db::scalar(db_, QStringLiteral("select secuencia from dorqdiario where consola = :consola"),
                            {{QStringLiteral("consola"), diario_->identidad()}})
                     .toLongLong();
-        std::size_t i = 0;
-        while (i < asientos.size() && asientos[i].secuencia <= enLog_)
-            ++i;
-        while (i < asientos.size()) {
-            const std::size_t j = std::min(asientos.size(), i + LOTE);
-            inserta({asientos.begin() + static_cast<std::ptrdiff_t>(i),
-                     asientos.begin() + static_cast<std::ptrdiff_t>(j)},
-                    0, j - i, true);
-            i = j;
+        for (;;) {
+            // A batch is copied out so that the journal thread appends while the log writes.
+            std::vector<AsientoDiario> lote;
+            {
+                std::lock_guard l(diarioMutex_);
+                const auto& asientos = diario_->asientos();
+                auto it = std::find_if(asientos.begin(), asientos.end(),
+                                       [this](const AsientoDiario& a) { return a.secuencia > enLog_; });
+                for (; it != asientos.end() && lote.size() < LOTE; ++it)
+                    lote.push_back(*it);
+            }
+            if (lote.empty())
+                break;
+            inserta(db_, lote, true);
+            enLog_ = lote.back().secuencia;
+            if (avisado_)
+                recuperados_ += static_cast<int>(lote.size());
+            cuenta();
         }
     } catch (const Error& e) {
         qCWarning(lcJournal).noquote() << "the log refuses events:" << e.message();
@@ -334,39 +418,40 @@ bool EscritorDiario::vuelca() {
     return true;
 }
 
-void EscritorDiario::inserta(const std::vector<AsientoDiario>& asientos, std::size_t desde, std::size_t hasta,
-                             bool marca) {
-    if (!db_.transaction())
-        raise(db_.lastError(), QStringLiteral("start transaction"));
+void EscritorDiario::inserta(QSqlDatabase& db, const std::vector<AsientoDiario>& asientos, bool marca) {
+    if (asientos.empty())
+        return;
+    if (!db.transaction())
+        raise(db.lastError(), QStringLiteral("start transaction"));
     try {
-        for (std::size_t k = desde; k < hasta; ++k) {
-            Inserta_Asiento(db_, asientos[k]);
-        }
+        for (const auto& a : asientos)
+            Inserta_Asiento(db, a);
         // The same transaction says how far the log holds the journal: a replay never doubles.
         if (marca)
-            Db::exec(db_,
+            Db::exec(db,
                      QStringLiteral("UPDATE OR INSERT INTO dorqdiario(consola, secuencia) "
                                     "VALUES(:consola, :secuencia) MATCHING (consola)"),
                      {{QStringLiteral("consola"), diario_->identidad()},
-                      {QStringLiteral("secuencia"), asientos[hasta - 1].secuencia}});
-        if (!db_.commit())
-            raise(db_.lastError(), QStringLiteral("commit"));
+                      {QStringLiteral("secuencia"), asientos.back().secuencia}});
+        if (!db.commit())
+            raise(db.lastError(), QStringLiteral("commit"));
     } catch (...) {
-        db_.rollback();
+        db.rollback();
         throw;
     }
-    if (marca)
-        enLog_ = asientos[hasta - 1].secuencia;
-    if (avisado_)
-        recuperados_ += static_cast<int>(hasta - desde);
 }
 
+// Events taken that the log does not hold yet: waiting for the journal, or in it past the mark.
 void EscritorDiario::cuenta() {
-    const auto& asientos = diario_->asientos();
-    const auto enDiario = std::count_if(asientos.begin(), asientos.end(),
-                                        [this](const AsientoDiario& a) { return a.secuencia > enLog_; });
+    std::size_t enDiario = 0;
+    {
+        std::lock_guard l(diarioMutex_);
+        const auto& asientos = diario_->asientos();
+        enDiario = static_cast<std::size_t>(std::count_if(
+            asientos.begin(), asientos.end(), [this](const AsientoDiario& a) { return a.secuencia > enLog_; }));
+    }
     std::lock_guard l(mutex_);
-    pendientes_ = static_cast<int>(cola_.size() + static_cast<std::size_t>(enDiario));
+    pendientes_ = static_cast<int>(cola_.size() + enDiario);
 }
 
 void EscritorDiario::avisa(Estado estado, const QString& razon, int eventos) {

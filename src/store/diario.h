@@ -4,9 +4,11 @@
 // it accepts them again. Each journal has an identity of its own, so the log can record how far it
 // holds a journal's events and a replay never records one twice.
 //
-// The writing runs on a thread of its own: a log that is slow or gone (a server's network
-// time-out) must never hold up the thread that acknowledges the controllers' events, or they would
-// send them again and finally drop them.
+// An event is acknowledged to its controller only once it is in the journal and the journal is
+// synced: the journal's thread appends what arrived since its last sync in one write and one
+// `fdatasync` (group commit), then settles each event. The log is written by a second thread: a
+// log that is slow or gone (a server's network time-out) must never hold up the acknowledgements,
+// or the controllers would send their events again and finally drop them.
 #pragma once
 
 #include <QDateTime>
@@ -79,14 +81,20 @@ private:
     QFile salida_;
 };
 
-// Takes events on the caller's thread and, on a thread of its own, journals them and records them
-// in the log over a connection of its own, in journal order, a batch per transaction together with
-// how far the log holds the journal.
+// Takes events on the caller's thread; one thread of its own journals them, another records the
+// journal in the log over a connection of its own, in journal order, a batch per transaction
+// together with how far the log holds the journal.
 class EscritorDiario {
 public:
-    enum class Estado { Rechaza, AlDia, SinDiario, Perdido };
+    // SinDiario: the journal refused a write and the events went straight to the log. NoGuardados:
+    // neither took them; they were not acknowledged, so their controllers send them again.
+    // Perdido: neither took events that nobody can send again.
+    enum class Estado { Rechaza, AlDia, SinDiario, NoGuardados, Perdido };
     // Called on the thread that made the writer (through its event loop).
     using TAviso = std::function<void(Estado estado, const QString& razon, int eventos)>;
+    // Called on the thread that made the writer once the event is on disk (true) or could not be
+    // kept (false).
+    using Hecho = std::function<void(bool guardado)>;
 
     // Starts the thread; the journal then replays what the log does not hold yet.
     EscritorDiario(std::unique_ptr<Diario> diario, const QString& dbPath, TAviso aviso);
@@ -95,7 +103,10 @@ public:
     EscritorDiario(const EscritorDiario&) = delete;
     EscritorDiario& operator=(const EscritorDiario&) = delete;
 
-    void anota(AsientoDiario asiento);
+    void anota(AsientoDiario asiento, Hecho hecho = {});
+    // Waits until every event taken so far is settled and delivers the settlements now (before the
+    // controllers' ports close).
+    void asienta();
     // Events taken that the log does not hold yet.
     int pendientes() const { return pendientes_.load(); }
     const QString& fichero() const { return fichero_; }
@@ -105,11 +116,18 @@ public:
     static constexpr std::size_t RECORTE = 256;
 
 private:
-    void bucle();
-    void escribe(std::vector<AsientoDiario>& nuevos);
+    struct Entrada {
+        AsientoDiario asiento;
+        Hecho hecho;
+    };
+    // Journal thread.
+    void bucleDiario();
+    bool escribe(std::vector<AsientoDiario>& nuevos, QString& razon);
+    // Log thread.
+    void bucleLog();
     bool vuelca();
-    void inserta(const std::vector<AsientoDiario>& asientos, std::size_t desde, std::size_t hasta,
-                 bool marca);
+    void conecta(QSqlDatabase& db) const;
+    void inserta(QSqlDatabase& db, const std::vector<AsientoDiario>& asientos, bool marca);
     void avisa(Estado estado, const QString& razon, int eventos);
     void cuenta();
 
@@ -117,19 +135,34 @@ private:
     QString fichero_;
     QString dbPath_;
     TAviso aviso_;
-    QObject contexto_; // lives on the caller's thread: notices are delivered there
+    QObject contexto_; // lives on the caller's thread: notices and settlements are delivered there
+
+    // Journal thread's own.
+    QSqlDatabase dbDirecta_; // for events the journal refused
+    bool sinDiarioAvisado_ = false;
+    bool noGuardadosAvisado_ = false;
+
+    // Log thread's own.
     QSqlDatabase db_;
-    qint64 enLog_ = -1;
-    bool rechazando_ = true; // until the log answered once
+    std::atomic<qint64> enLog_{-1}; // read by the journal thread's count
+    bool rechazando_ = true;        // until the log answered once
     bool avisado_ = false;
     int recuperados_ = 0;
+    bool recortado_ = false;
 
+    std::mutex diarioMutex_; // the journal, shared by both threads
     std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<AsientoDiario> cola_;
+    std::condition_variable cv_;     // the journal thread's queue
+    std::condition_variable cvLog_;  // the log thread: new entries
+    std::condition_variable cvHecho_; // a batch settled (asienta)
+    std::deque<Entrada> cola_;
+    bool escribiendo_ = false; // the journal thread holds a batch
+    bool nuevos_ = false;      // entries the log thread has not looked at
     bool parar_ = false;
+    bool pararLog_ = false;
     std::atomic<int> pendientes_{0};
-    std::thread hilo_;
+    std::thread hiloDiario_;
+    std::thread hiloLog_;
 };
 
 } // namespace kestrum::store

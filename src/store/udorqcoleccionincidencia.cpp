@@ -90,37 +90,41 @@ void DORQColeccionIncidencia::Carga() {
     cargados_ = static_cast<int>(items_.size());
 }
 
-void DORQColeccionIncidencia::Inicia_Registro() {
+template <typename F>
+void DORQColeccionIncidencia::paraCadaEnlace(F f) {
     DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
     if (!controladores)
         return;
     for (int i = 0; i < controladores->Cuenta(); ++i) {
         const auto c = controladores->Controlador(i);
         // An entity without a link was never connected and cannot report.
-        link::DORQComunicador* com = c ? c->Comunicador() : nullptr;
-        if (!com)
-            continue;
-        com->Activar_Incidencias();
-        // The link's own listener, not the entity's forwarder: a card editor replaces the
-        // listener while it waits for a card, and only a fresh Conecta sets the forwarder again.
-        com->setOnIncidencia(Oyente());
+        if (link::DORQComunicador* com = c ? c->Comunicador() : nullptr)
+            f(*com);
     }
 }
 
+void DORQColeccionIncidencia::Inicia_Registro() {
+    paraCadaEnlace([this](link::DORQComunicador& com) {
+        com.setGuardian(Guardian());
+        com.Activar_Incidencias();
+        // The link's own listener, not the entity's forwarder: a card editor replaces the
+        // listener while it waits for a card, and only a fresh Conecta sets the forwarder again.
+        com.setOnIncidencia(Oyente());
+    });
+}
+
 void DORQColeccionIncidencia::Detiene_Registro() {
-    DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
-    if (!controladores)
-        return;
-    for (int i = 0; i < controladores->Cuenta(); ++i) {
-        const auto c = controladores->Controlador(i);
-        link::DORQComunicador* com = c ? c->Comunicador() : nullptr;
-        if (!com)
-            continue;
-        // Switching delivery off hands over the events already acknowledged: the listener must
-        // still be there to record them.
-        com->Desactivar_Incidencias();
-        com->setOnIncidencia(nullptr);
-    }
+    paraCadaEnlace([](link::DORQComunicador& com) {
+        com.setGuardian(nullptr);
+        // Switching delivery off hands over the events already kept: the listener must still be
+        // there to list them.
+        com.Desactivar_Incidencias();
+        com.setOnIncidencia(nullptr);
+    });
+}
+
+void DORQColeccionIncidencia::Suspende_Registro() {
+    paraCadaEnlace([](link::DORQComunicador& com) { com.Retener_Incidencias(true); });
 }
 
 link::DORQComunicador::TOnIncidencia DORQColeccionIncidencia::Oyente() {
@@ -136,8 +140,13 @@ link::DORQComunicador::TOnIncidencia DORQColeccionIncidencia::Oyente() {
     };
 }
 
-void DORQColeccionIncidencia::Registra_Incidencia(link::DORQComunicador*,
-                                                  const link::TEventoInformacion& info) {
+link::DORQComunicador::TGuardian DORQColeccionIncidencia::Guardian() {
+    return [this](link::DORQComunicador*, const link::TEventoInformacion& info, link::tvorna::Acuse acuse) {
+        Guarda_Incidencia(info, std::move(acuse));
+    };
+}
+
+DORQIncidencia DORQColeccionIncidencia::Resuelve(const link::TEventoInformacion& info, QString& titular) const {
     DORQIncidencia incidencia;
     const DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
     bool numero = false;
@@ -153,16 +162,58 @@ void DORQColeccionIncidencia::Registra_Incidencia(link::DORQComunicador*,
         const auto tarjeta = tarjetas ? tarjetas->Busca_Tarjeta(info.Tarjeta_Hex) : nullptr;
         incidencia.setUsr(tarjeta && tarjeta->usuario() ? tarjeta->usuario()->id() : -1);
     }
-    QString titular;
     Completa(incidencia, titular);
-    const QDateTime ahora = QDateTime::currentDateTime();
+    return incidencia;
+}
+
+void DORQColeccionIncidencia::Guarda_Incidencia(const link::TEventoInformacion& info, link::tvorna::Acuse acuse) {
+    QString titular;
+    const DORQIncidencia incidencia = Resuelve(info, titular);
+    const QDateTime momento = info.Llegada.isValid() ? info.Llegada : QDateTime::currentDateTime();
+    const AsientoDiario asiento{0,
+                                momento,
+                                incidencia.controlador(),
+                                incidencia.evento(),
+                                incidencia.tarjeta(),
+                                incidencia.usr(),
+                                incidencia.hist_controlador(),
+                                titular,
+                                incidencia.descripcion()};
     if (diario_) {
-        diario_->anota(AsientoDiario{0, ahora, incidencia.controlador(), incidencia.evento(),
+        diario_->anota(asiento, std::move(acuse));
+        return;
+    }
+    // Without a journal the log's commit is what keeps it.
+    try {
+        Inserta_Asiento(db(), asiento);
+    } catch (const Error& e) {
+        acuse(false);
+        if (onError_)
+            onError_(e);
+        return;
+    }
+    acuse(true);
+}
+
+void DORQColeccionIncidencia::Asienta() {
+    if (diario_)
+        diario_->asienta();
+}
+
+void DORQColeccionIncidencia::Registra_Incidencia(link::DORQComunicador*,
+                                                  const link::TEventoInformacion& info) {
+    QString titular;
+    DORQIncidencia incidencia = Resuelve(info, titular);
+    const QDateTime momento = info.Llegada.isValid() ? info.Llegada : QDateTime::currentDateTime();
+    if (info.Guardado) {
+        Anyade(std::move(incidencia), momento);
+    } else if (diario_) {
+        diario_->anota(AsientoDiario{0, momento, incidencia.controlador(), incidencia.evento(),
                                      incidencia.tarjeta(), incidencia.usr(), incidencia.hist_controlador(),
                                      titular, incidencia.descripcion()});
-        Anyade(std::move(incidencia), ahora);
+        Anyade(std::move(incidencia), momento);
     } else {
-        Inserta(incidencia, titular, ahora);
+        Inserta(incidencia, titular, momento);
     }
     if (onRegistrada_)
         onRegistrada_(this, info);

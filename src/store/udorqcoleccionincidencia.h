@@ -41,14 +41,23 @@ public:
     void Fija_Filtro(const QString& desde, const QString& hasta, int usuario);
     void Fija_Fechas(int usuario, const QDateTime& desde, const QDateTime& hasta);
 
-    // Event delivery on (off) for every controller of the controllers store, in store order, with
-    // this log as the links' listener (none).
+    // Registering on for every controller of the controllers store, in store order: each event is
+    // kept (journal, or log without one) before its acknowledgement, then delivered to this log's
+    // list. Off: events are acknowledged and dropped, as the operator asked.
     void Inicia_Registro();
     void Detiene_Registro();
+    // An operation talks to the controllers: events are still kept and acknowledged, and reach the
+    // list when it ends (Reanuda_Registro), in arrival order with their arrival time.
+    void Suspende_Registro();
+    void Reanuda_Registro() { Inicia_Registro(); }
 
-    // Records one decoded event and announces it. With a journal the event goes to the journal's
-    // writer, which records it after journaling it; without one raises DbError.
+    // Records one decoded event and announces it. An event the keeper already kept is only listed;
+    // another goes to the journal's writer, or, without a journal, to the log (raises DbError).
     void Registra_Incidencia(link::DORQComunicador* sender, const link::TEventoInformacion& info);
+    // Keeps one event on disk and settles `acuse` (see DORQComunicador::setGuardian).
+    void Guarda_Incidencia(const link::TEventoInformacion& info, link::tvorna::Acuse acuse);
+    // Waits until every kept event is settled and acknowledges them (before the ports close).
+    void Asienta();
     // Inserts the event and appends it to the list with the next sequence number; raises DbError.
     void Graba_Incidencia(DORQIncidencia incidencia);
 
@@ -66,10 +75,16 @@ public:
     void setOnError(TOnError handler) { onError_ = std::move(handler); }
     // Registra_Incidencia as a link listener, errors going to OnError.
     link::DORQComunicador::TOnIncidencia Oyente();
+    // Guarda_Incidencia as a link keeper.
+    link::DORQComunicador::TGuardian Guardian();
 
 private:
     // The texts the log keeps of the moment: the reader's description, the holder, the description.
     void Completa(DORQIncidencia& incidencia, QString& titular) const;
+    // The event as the log keeps it, its texts those of now.
+    DORQIncidencia Resuelve(const link::TEventoInformacion& info, QString& titular) const;
+    template <typename F>
+    void paraCadaEnlace(F f);
     void Inserta(const DORQIncidencia& incidencia, const QString& titular, const QDateTime& momento);
     void Anyade(DORQIncidencia incidencia, const QDateTime& momento);
 

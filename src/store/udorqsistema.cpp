@@ -42,6 +42,9 @@ void DORQSistema::Arranca() {
 }
 
 void DORQSistema::Cierra() {
+    // Events on disk are acknowledged while their ports are still open.
+    if (incidencias_)
+        incidencias_->Asienta();
     if (controladores_) {
         for (int i = 0; i < controladores_->Cuenta(); ++i) {
             if (auto c = controladores_->Controlador(i))

@@ -20,13 +20,21 @@ namespace {
 struct Delivered {
     QList<QByteArray> frames;
     tvorna::TVORNARecibedNotDemand handler() {
-        return [this](QObject*, const Trama_GenVorna& t) {
-            QByteArray b;
-            for (std::size_t i = 0; i < t.size() && t[i] != FILLER; ++i)
-                b.append(static_cast<char>(t[i]));
-            frames << b;
+        return [this](QObject*, const Trama_GenVorna& t) { add(t); };
+    }
+    tvorna::TIncidencia events() {
+        return [this](QObject*, const Trama_GenVorna& t, const tvorna::Llegada& llegada) {
+            add(t);
+            arrivals << llegada;
         };
     }
+    void add(const Trama_GenVorna& t) {
+        QByteArray b;
+        for (std::size_t i = 0; i < t.size() && t[i] != FILLER; ++i)
+            b.append(static_cast<char>(t[i]));
+        frames << b;
+    }
+    QList<tvorna::Llegada> arrivals;
 };
 
 QByteArray eventFrame(const char* codeAndData) {
@@ -61,6 +69,7 @@ private slots:
     void eventsDeliveredInOrderNoneLost();
     void eventsAckedAndDroppedWhenReceptionOff();
     void unsolicitedReplyGoesToRxChar();
+    void keptEventAcknowledgedOnlyOnceKept();
     void masterWaitDoesNotStick();
     void closedPortIsNoAnswer();
     void lateRepliesAnswerNoLaterCommand_data();
@@ -170,7 +179,7 @@ void TestVorna::restartOnDleStx() {
 
 void TestVorna::eventDuringTransactionIsNotTheReply() {
     Delivered events;
-    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setOnVORNARecibedNotDemandRxInc(events.events());
     link_->setActivar_NdemandRC(true);
     link_->Activar_T_Incidencias(true);
     host().with(1, [](sim::SimController& c) { c.setReplyDelay(timings().scale(200)); });
@@ -185,7 +194,7 @@ void TestVorna::eventDuringTransactionIsNotTheReply() {
 
 void TestVorna::eventsDeliveredInOrderNoneLost() {
     Delivered events;
-    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setOnVORNARecibedNotDemandRxInc(events.events());
     link_->setActivar_NdemandRC(true);
     link_->Activar_T_Incidencias(true);
     // Three events in one read, well within one tick.
@@ -201,7 +210,7 @@ void TestVorna::eventsDeliveredInOrderNoneLost() {
 
 void TestVorna::eventsAckedAndDroppedWhenReceptionOff() {
     Delivered events, other;
-    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setOnVORNARecibedNotDemandRxInc(events.events());
     link_->setOnVORNARecibedNotDemandRxChar(other.handler());
     host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("12345678")); });
     QTRY_COMPARE(host().with(1, [](sim::SimController& c) { return c.acksReceived(); }), 1);
@@ -214,13 +223,78 @@ void TestVorna::eventsAckedAndDroppedWhenReceptionOff() {
 void TestVorna::unsolicitedReplyGoesToRxChar() {
     Delivered chars, events;
     link_->setOnVORNARecibedNotDemandRxChar(chars.handler());
-    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setOnVORNARecibedNotDemandRxInc(events.events());
     link_->setActivar_NdemandRC(true);
     link_->Activar_T_Incidencias(true);
     host().with(1, [](sim::SimController& c) { c.injectRaw(eventFrame("2C 02 05 0A 0C 00 00")); });
     QTRY_COMPARE(chars.frames.size(), 1);
     QCOMPARE(chars.frames.first(), bytes("AA 2C 02 05 0A 0C 00 00"));
     QVERIFY(events.frames.isEmpty());
+}
+
+// With a keeper, each event's ACK waits for it: kept, the ACK goes out and the event is delivered;
+// not kept, the controller sends it again; a resend while the ACK waits is not kept twice; the
+// settlement of an event that came before the port was reopened acknowledges nothing.
+void TestVorna::keptEventAcknowledgedOnlyOnceKept() {
+    Delivered events;
+    link_->setOnVORNARecibedNotDemandRxInc(events.events());
+    link_->setActivar_NdemandRC(true);
+    link_->Activar_T_Incidencias(true);
+    QList<tvorna::Acuse> acuses;
+    QList<QDateTime> kept;
+    link_->setGuardian([&](const Trama_GenVorna&, const QDateTime& llegada, tvorna::Acuse acuse) {
+        acuses << std::move(acuse);
+        kept << llegada;
+    });
+    const auto acks = [this] { return host().with(1, [](sim::SimController& c) { return c.acksReceived(); }); };
+    const auto present = [this](const char* card) {
+        host().with(1, [card](sim::SimController& c) { c.presentCard(QLatin1String(card)); });
+    };
+    const int resend = timings().controllerAckWaitMs;
+
+    present("1");
+    QTRY_COMPARE(acuses.size(), 1);
+    QTest::qWait(resend / 2);
+    QCOMPARE(acks(), 0);
+    QVERIFY(events.frames.isEmpty()); // listed only once kept
+    acuses.takeFirst()(true);
+    QTRY_COMPARE(acks(), 1);
+    QTRY_COMPARE(events.frames.size(), 1);
+    QVERIFY(events.arrivals[0].guardada);
+    QCOMPARE(events.arrivals[0].momento, kept[0]);
+
+    // Not kept: no ACK, and the controller's resend is offered again.
+    present("2");
+    QTRY_COMPARE(acuses.size(), 1);
+    acuses.takeFirst()(false);
+    QTRY_COMPARE_WITH_TIMEOUT(acuses.size(), 1, resend * 3);
+    QCOMPARE(acks(), 1);
+    acuses.takeFirst()(true);
+    QTRY_COMPARE(acks(), 2);
+
+    // A slow keeper: the resends that come meanwhile are the same event.
+    present("3");
+    QTRY_COMPARE(acuses.size(), 1);
+    QTest::qWait(resend * 2 + resend / 2);
+    QCOMPARE(acuses.size(), 1);
+    acuses.takeFirst()(true);
+    QTRY_COMPARE(acks(), 3);
+
+    // Reopened before it was settled: its ACK might acknowledge another event.
+    present("4");
+    QTRY_COMPARE(acuses.size(), 1);
+    const tvorna::Acuse stale = acuses.takeFirst();
+    link_->close();
+    link_->open();
+    stale(true);
+    QTRY_COMPARE_WITH_TIMEOUT(acuses.size(), 1, resend * 3);
+    QCOMPARE(acks(), 3);
+    acuses.takeFirst()(true);
+    QTRY_COMPARE(acks(), 4);
+
+    QTRY_COMPARE(events.frames.size(), 4);
+    QVERIFY(host().with(1, [](sim::SimController& c) { return c.eventsDropped().empty(); }));
+    QCOMPARE(link_->pendingAcks(), std::size_t{0});
 }
 
 void TestVorna::masterWaitDoesNotStick() {
@@ -271,7 +345,7 @@ void TestVorna::lateRepliesAnswerNoLaterCommand() {
     QFETCH(int, lateMs);
     QFETCH(bool, firstAnswered);
     Delivered events;
-    link_->setOnVORNARecibedNotDemandRxInc(events.handler());
+    link_->setOnVORNARecibedNotDemandRxInc(events.events());
     link_->setActivar_NdemandRC(true);
     link_->Activar_T_Incidencias(true);
     host().with(1, [&](sim::SimController& c) { c.setReplyDelay(timings().scale(lateMs)); });

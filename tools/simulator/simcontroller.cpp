@@ -249,6 +249,8 @@ void SimController::onAck() {
     qCDebug(lcSim) << device_ << "ACK received";
     if (eventInFlight_) {
         ackTimer_.stop();
+        acknowledged_.push_back(events_.front());
+        ackLatencies_.push_back(nowMs() - eventOutAt_);
         events_.pop_front();
         eventInFlight_ = false;
         eventSends_ = 0;
@@ -426,6 +428,12 @@ void SimController::sendFrame(quint8 destination, quint8 source, quint8 code, co
     queueOut(bytes, nowMs());
 }
 
+QString SimController::cardOf(const QByteArray& event) {
+    return event.size() > 2 && static_cast<quint8>(event.at(0)) == EVENT_CARD
+               ? QString::fromLatin1(event.mid(2).toHex().toUpper())
+               : QString();
+}
+
 void SimController::presentCard(const QString& card, quint8 accessCode) {
     QByteArray event;
     event.append(static_cast<char>(EVENT_CARD));
@@ -467,7 +475,9 @@ void SimController::sendFrontEvent() {
                event.mid(1), now);
     // The wait for the ACK starts once the frame's last byte is out.
     const double lastOut = out_.empty() ? now : out_.back().first;
-    ackTimer_.start(timings().simAckWaitMs + std::max(0, static_cast<int>(std::ceil(lastOut - now))));
+    if (eventSends_ == 1)
+        eventOutAt_ = lastOut;
+    ackTimer_.start(timings().controllerAckWaitMs + std::max(0, static_cast<int>(std::ceil(lastOut - now))));
 }
 
 void SimController::eventAckTimeout() {
@@ -478,6 +488,7 @@ void SimController::eventAckTimeout() {
         return;
     }
     qCDebug(lcSim) << device_ << "event dropped after" << eventSends_ << "sends";
+    dropped_.push_back(events_.front());
     events_.pop_front();
     eventInFlight_ = false;
     eventSends_ = 0;

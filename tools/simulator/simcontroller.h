@@ -86,6 +86,13 @@ public:
     int acksReceived() const { return acks_; }
     int eventsPending() const { return static_cast<int>(events_.size()); }
     QByteArray lastCommandData(quint8 command) const;
+    // Code and data of each event the console acknowledged, in order, and of each given up on.
+    const std::vector<QByteArray>& eventsAcknowledged() const { return acknowledged_; }
+    const std::vector<QByteArray>& eventsDropped() const { return dropped_; }
+    // For each acknowledged event: ms from its first frame's last byte to the ACK.
+    const std::vector<double>& ackLatenciesMs() const { return ackLatencies_; }
+    // The card text of an event's data as the console's log records it (hex of the card bytes).
+    static QString cardOf(const QByteArray& event);
 
 signals:
     void commandReceived(int command);
@@ -141,7 +148,11 @@ private:
     std::deque<QByteArray> events_;
     bool eventInFlight_ = false;
     int eventSends_ = 0;
+    double eventOutAt_ = 0; // when the in-flight event's first frame was fully out
     QTimer ackTimer_;
+    std::vector<QByteArray> acknowledged_;
+    std::vector<QByteArray> dropped_;
+    std::vector<double> ackLatencies_;
 
     std::map<quint8, int> commandCounts_;
     std::map<quint8, QByteArray> lastData_;
