@@ -297,7 +297,8 @@ void F_Main::Muestra_Incidencia(const link::TEventoInformacion& info) {
     }
     // An event held during an operation shows when it came, not when the list got it.
     const QString momento = info.Llegada.isValid() ? store::Fecha_Hora_Texto(info.Llegada) : ahoraTexto();
-    fila.celdas = QStringList{nombre, momento, origen, descripcion, titular.isEmpty() ? SIN_TITULAR : titular};
+    fila.celdas =
+        QStringList{nombre, momento, origen, descripcion, titular.isEmpty() ? SIN_TITULAR : titular};
     alPrincipio(incidencias_, std::move(fila));
 }
 

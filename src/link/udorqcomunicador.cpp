@@ -327,18 +327,18 @@ void DORQComunicador::setGuardian(TGuardian g) {
         link_.setGuardian(nullptr);
         return;
     }
-    link_.setGuardian([this, g = std::move(g)](const Trama_GenVorna& frame, const QDateTime& llegada,
-                                               tvorna::Acuse acuse) {
-        TEventoInformacion info = Decodifica(frame);
-        // A frame that reports no event has nothing to keep.
-        if (info.Tipo < 1 || info.Tipo > 6) {
-            acuse(true);
-            return;
-        }
-        info.Llegada = llegada;
-        info.Guardado = true;
-        g(this, info, std::move(acuse));
-    });
+    link_.setGuardian(
+        [this, g = std::move(g)](const Trama_GenVorna& frame, const QDateTime& llegada, tvorna::Acuse acuse) {
+            TEventoInformacion info = Decodifica(frame);
+            // A frame that reports no event has nothing to keep.
+            if (info.Tipo < 1 || info.Tipo > 6) {
+                acuse(true);
+                return;
+            }
+            info.Llegada = llegada;
+            info.Guardado = true;
+            g(this, info, std::move(acuse));
+        });
 }
 
 void DORQComunicador::Decodificar_Incidencia(QObject*, const Trama_GenVorna& frame,

@@ -4,17 +4,22 @@
 
 #include <QEvent>
 #include <QEventLoop>
-#include <QPointer>
+#include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QSocketNotifier>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
+#include <unistd.h>
 
 namespace kestrum::link {
 
@@ -34,6 +39,25 @@ void ignoreReceivedParity(QSerialPort& port) {
         return;
     tio.c_iflag &= ~static_cast<tcflag_t>(INPCK | PARMRK);
     ::tcsetattr(fd, TCSANOW, &tio);
+}
+
+// A pseudo-terminal whose last user was killed keeps the raw settings that user left, and the next
+// open of it fails ("Invalid argument") until they change: they are set back to cooked here.
+bool restorePseudoTerminal(const QString& device) {
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    termios tio{};
+    const bool pty = ::fstat(fd, &st) == 0 && major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+    bool done = false;
+    if (pty && ::tcgetattr(fd, &tio) == 0) {
+        tio.c_oflag |= OPOST;
+        tio.c_lflag |= ICANON;
+        done = ::tcsetattr(fd, TCSANOW, &tio) == 0;
+    }
+    ::close(fd);
+    return done;
 }
 
 TextLookup& textLookup() {
@@ -112,7 +136,12 @@ void tvorna::open() {
         lastPortError_ = qt_error_string(ENOENT);
         throw Error(QStringLiteral("%1: %2").arg(deviceName_, lastPortError_));
     }
-    if (!port_->open(QIODevice::ReadWrite)) {
+    bool opened = port_->open(QIODevice::ReadWrite);
+    if (!opened && port_->error() != QSerialPort::PermissionError && restorePseudoTerminal(deviceName_)) {
+        qCDebug(lcLink) << deviceName_ << "pseudo-terminal settings restored:" << port_->errorString();
+        opened = port_->open(QIODevice::ReadWrite);
+    }
+    if (!opened) {
         lastPortError_ = port_->errorString();
         qCDebug(lcLink) << "cannot open" << deviceName_ << lastPortError_;
         throw Error(

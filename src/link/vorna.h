@@ -51,8 +51,7 @@ public:
         std::function<void(QObject* sender, const Trama_GenVorna& frame, const Llegada& llegada)>;
     // Settles one kept event, once: true acknowledges it, false leaves it unacknowledged.
     using Acuse = std::function<void(bool guardado)>;
-    using Guardian =
-        std::function<void(const Trama_GenVorna& frame, const QDateTime& llegada, Acuse acuse)>;
+    using Guardian = std::function<void(const Trama_GenVorna& frame, const QDateTime& llegada, Acuse acuse)>;
 
     static constexpr qint64 READ_CHUNK = 128;
 

@@ -447,8 +447,9 @@ void EscritorDiario::cuenta() {
     {
         std::lock_guard l(diarioMutex_);
         const auto& asientos = diario_->asientos();
-        enDiario = static_cast<std::size_t>(std::count_if(
-            asientos.begin(), asientos.end(), [this](const AsientoDiario& a) { return a.secuencia > enLog_; }));
+        enDiario = static_cast<std::size_t>(
+            std::count_if(asientos.begin(), asientos.end(),
+                          [this](const AsientoDiario& a) { return a.secuencia > enLog_; }));
     }
     std::lock_guard l(mutex_);
     pendientes_ = static_cast<int>(cola_.size() + enDiario);

@@ -152,8 +152,8 @@ private:
 
     std::mutex diarioMutex_; // the journal, shared by both threads
     std::mutex mutex_;
-    std::condition_variable cv_;     // the journal thread's queue
-    std::condition_variable cvLog_;  // the log thread: new entries
+    std::condition_variable cv_;      // the journal thread's queue
+    std::condition_variable cvLog_;   // the log thread: new entries
     std::condition_variable cvHecho_; // a batch settled (asienta)
     std::deque<Entrada> cola_;
     bool escribiendo_ = false; // the journal thread holds a batch

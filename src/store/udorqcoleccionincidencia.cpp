@@ -90,8 +90,7 @@ void DORQColeccionIncidencia::Carga() {
     cargados_ = static_cast<int>(items_.size());
 }
 
-template <typename F>
-void DORQColeccionIncidencia::paraCadaEnlace(F f) {
+template <typename F> void DORQColeccionIncidencia::paraCadaEnlace(F f) {
     DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
     if (!controladores)
         return;
@@ -104,16 +103,22 @@ void DORQColeccionIncidencia::paraCadaEnlace(F f) {
 }
 
 void DORQColeccionIncidencia::Inicia_Registro() {
-    paraCadaEnlace([this](link::DORQComunicador& com) {
-        com.setGuardian(Guardian());
-        com.Activar_Incidencias();
-        // The link's own listener, not the entity's forwarder: a card editor replaces the
-        // listener while it waits for a card, and only a fresh Conecta sets the forwarder again.
-        com.setOnIncidencia(Oyente());
-    });
+    registrando_ = true;
+    paraCadaEnlace([this](link::DORQComunicador& com) { Prepara_Enlace(com); });
+}
+
+void DORQColeccionIncidencia::Prepara_Enlace(link::DORQComunicador& com) {
+    if (!registrando_)
+        return;
+    com.setGuardian(Guardian());
+    com.Activar_Incidencias();
+    // The link's own listener, not the entity's forwarder: a card editor replaces the
+    // listener while it waits for a card, and only a fresh Conecta sets the forwarder again.
+    com.setOnIncidencia(Oyente());
 }
 
 void DORQColeccionIncidencia::Detiene_Registro() {
+    registrando_ = false;
     paraCadaEnlace([](link::DORQComunicador& com) {
         com.setGuardian(nullptr);
         // Switching delivery off hands over the events already kept: the listener must still be
@@ -146,7 +151,8 @@ link::DORQComunicador::TGuardian DORQColeccionIncidencia::Guardian() {
     };
 }
 
-DORQIncidencia DORQColeccionIncidencia::Resuelve(const link::TEventoInformacion& info, QString& titular) const {
+DORQIncidencia DORQColeccionIncidencia::Resuelve(const link::TEventoInformacion& info,
+                                                 QString& titular) const {
     DORQIncidencia incidencia;
     const DORQColeccionControlador* controladores = Instalacion() ? Instalacion()->Controladores() : nullptr;
     bool numero = false;
@@ -166,7 +172,8 @@ DORQIncidencia DORQColeccionIncidencia::Resuelve(const link::TEventoInformacion&
     return incidencia;
 }
 
-void DORQColeccionIncidencia::Guarda_Incidencia(const link::TEventoInformacion& info, link::tvorna::Acuse acuse) {
+void DORQColeccionIncidencia::Guarda_Incidencia(const link::TEventoInformacion& info,
+                                                link::tvorna::Acuse acuse) {
     QString titular;
     const DORQIncidencia incidencia = Resuelve(info, titular);
     const QDateTime momento = info.Llegada.isValid() ? info.Llegada : QDateTime::currentDateTime();

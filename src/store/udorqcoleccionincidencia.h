@@ -50,6 +50,9 @@ public:
     // list when it ends (Reanuda_Registro), in arrival order with their arrival time.
     void Suspende_Registro();
     void Reanuda_Registro() { Inicia_Registro(); }
+    bool Registrando() const { return registrando_; }
+    // Registering as it stands, on one link (one made after Inicia_Registro).
+    void Prepara_Enlace(link::DORQComunicador& com);
 
     // Records one decoded event and announces it. An event the keeper already kept is only listed;
     // another goes to the journal's writer, or, without a journal, to the log (raises DbError).
@@ -83,13 +86,13 @@ private:
     void Completa(DORQIncidencia& incidencia, QString& titular) const;
     // The event as the log keeps it, its texts those of now.
     DORQIncidencia Resuelve(const link::TEventoInformacion& info, QString& titular) const;
-    template <typename F>
-    void paraCadaEnlace(F f);
+    template <typename F> void paraCadaEnlace(F f);
     void Inserta(const DORQIncidencia& incidencia, const QString& titular, const QDateTime& momento);
     void Anyade(DORQIncidencia incidencia, const QDateTime& momento);
 
     std::vector<std::shared_ptr<DORQIncidencia>> items_;
     int cargados_ = 0;
+    bool registrando_ = false;
     int secuencia_ = 0;
     QString desde_;
     QString hasta_;

@@ -11,9 +11,14 @@ namespace kestrum::store {
 
 DORQControlador::~DORQControlador() = default;
 
-bool DORQControlador::Conecta() {
+link::DORQComunicador* DORQControlador::Enlace() {
     if (!link_)
         link_ = std::make_unique<link::DORQComunicador>();
+    return link_.get();
+}
+
+bool DORQControlador::Conecta() {
+    Enlace();
     if (link_->Conectado())
         return true;
     link_->setOnIncidencia([this](link::DORQComunicador*, const link::TEventoInformacion& info) {

@@ -48,6 +48,8 @@ public:
     void Cierra();
     // Null until the first Conecta.
     link::DORQComunicador* Comunicador() const { return link_.get(); }
+    // The link, made (not opened) when there is none yet.
+    link::DORQComunicador* Enlace();
     const QString& ultimoError() const { return ultimoError_; }
 
     // The cards assigned to this controller in the cards store, with their stored marks. Walks the

@@ -24,14 +24,18 @@ void DORQSistema::Abre() {
     tarjetas_ = std::make_unique<DORQColeccionTarjeta>(this, dbPath_);
 }
 
-void DORQSistema::Arranca() {
+void DORQSistema::Arranca(const std::function<void(DORQColeccionIncidencia& log)>& antes) {
     if (!controladores_)
         return;
     // A second start keeps the log: the links' listeners point at it.
     if (!incidencias_)
         incidencias_ = std::make_unique<DORQColeccionIncidencia>(this, dbPath_);
+    if (antes)
+        antes(*incidencias_);
     for (int i = 0; i < controladores_->Cuenta(); ++i) {
         if (auto c = controladores_->Controlador(i)) {
+            if (incidencias_->Registrando())
+                incidencias_->Prepara_Enlace(*c->Enlace());
             c->setOnIncidencia([oyente = incidencias_->Oyente()](DORQControlador& controlador,
                                                                  const link::TEventoInformacion& info) {
                 oyente(controlador.Comunicador(), info);

@@ -5,6 +5,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace kestrum::store {
@@ -26,8 +27,9 @@ public:
     // cards resolve their holders and controllers while loading.
     void Abre();
     // Creates the event log, makes it every controller's event handler, then opens every
-    // controller's serial link.
-    void Arranca();
+    // controller's serial link. `antes` gets the log before any port opens: a recorder switches
+    // registering on there, so that no event meets a port that acknowledges without keeping.
+    void Arranca(const std::function<void(DORQColeccionIncidencia& log)>& antes = {});
     // Closes the links, then the connections; the stores are released.
     void Cierra();
 

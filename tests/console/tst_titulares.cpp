@@ -442,7 +442,7 @@ void TestTitulares::desktopReader() {
     f.host().with(1, [](sim::SimController& c) { c.presentCard(QStringLiteral("0000000099")); });
     QTest::qWait(500);
     QCOMPARE(n.C_Tarjetas()->currentText(), QStringLiteral("0000004711")); // only the desktop reader
-    QCOMPARE(registradas.count(), 0); // and nothing listed meanwhile
+    QCOMPARE(registradas.count(), 0);                                      // and nothing listed meanwhile
     n.reject();
     // Given back: the event log records both controllers again when it is on; what Door A reported
     // during the editor was kept and is listed now, the desktop reader's reading is not recorded.

@@ -246,7 +246,9 @@ void TestVorna::keptEventAcknowledgedOnlyOnceKept() {
         acuses << std::move(acuse);
         kept << llegada;
     });
-    const auto acks = [this] { return host().with(1, [](sim::SimController& c) { return c.acksReceived(); }); };
+    const auto acks = [this] {
+        return host().with(1, [](sim::SimController& c) { return c.acksReceived(); });
+    };
     const auto present = [this](const char* card) {
         host().with(1, [card](sim::SimController& c) { c.presentCard(QLatin1String(card)); });
     };
