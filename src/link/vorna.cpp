@@ -158,9 +158,7 @@ void tvorna::open() {
     port_->clear(QSerialPort::Input);
     receiver_.reset();
     unanswered_ = 0;
-    ++generacion_;
-    porAcusar_.clear();
-    acusadoEn_ = -1;
+    olvidaAcuses();
     // A hung-up device (the far end of a pseudo-terminal gone) reads empty without an error, so
     // the port's read notifier would fire forever; its activations are checked here first.
     for (QSocketNotifier* n : port_->findChildren<QSocketNotifier*>())
@@ -171,9 +169,7 @@ void tvorna::open() {
 void tvorna::close() {
     if (port_->isOpen())
         port_->close();
-    ++generacion_;
-    porAcusar_.clear();
-    acusadoEn_ = -1;
+    olvidaAcuses();
 }
 
 bool tvorna::isOpen() const {
@@ -324,9 +320,7 @@ void tvorna::portFailed() {
     port_->close();
     receiver_.reset();
     unanswered_ = 0;
-    ++generacion_;
-    porAcusar_.clear();
-    acusadoEn_ = -1;
+    olvidaAcuses();
     if (waiting_ || settling_) {
         // Nothing more can come: the transaction ends as unanswered at once.
         attemptsLeft_ = 0;
@@ -505,6 +499,14 @@ void tvorna::loneAck() {
     checkReply();
 }
 
+// A kept event's ACK belongs to the port it came through: after a close or reopen the controller's
+// event in flight may be another one.
+void tvorna::olvidaAcuses() {
+    ++generacion_;
+    porAcusar_.clear();
+    acusadoEn_ = -1;
+}
+
 // A controller has one event in flight and sends it again when its ACK is late: the same frame
 // while the first one's ACK waits is that resend, and the one ACK to come settles both.
 void tvorna::guarda(std::uint8_t source, const Trama_GenVorna& event, const QDateTime& llegada) {
@@ -528,7 +530,6 @@ void tvorna::guarda(std::uint8_t source, const Trama_GenVorna& event, const QDat
 
 // Delivered only once kept: what the event list shows is in the log or on its way there.
 void tvorna::acusa(quint64 generacion, const Trama_GenVorna& event, const QDateTime& llegada, bool guardado) {
-    // After a close or reopen the controller's event in flight may be another one.
     if (generacion != generacion_) {
         qCDebug(lcLink) << deviceName_ << "kept event not acknowledged: the port was closed since";
         return;

@@ -97,7 +97,6 @@ public:
     // Takes every event frame, whether or not reception is on, before its acknowledgement; none to
     // acknowledge at once again.
     void setGuardian(Guardian g) { guardian_ = std::move(g); }
-    bool tieneGuardian() const { return static_cast<bool>(guardian_); }
     // Kept events whose acknowledgement waits for the keeper.
     std::size_t pendingAcks() const { return porAcusar_.size(); }
 
@@ -116,6 +115,7 @@ private:
     void finish();
     void deliverEvents();
     void guarda(std::uint8_t source, const Trama_GenVorna& event, const QDateTime& llegada);
+    void olvidaAcuses();
     void acusa(quint64 generacion, const Trama_GenVorna& event, const QDateTime& llegada, bool guardado);
     bool writeBytes(const QByteArray& bytes);
     int replyWaitMs() const;

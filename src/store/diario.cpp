@@ -322,6 +322,14 @@ bool EscritorDiario::escribe(std::vector<AsientoDiario>& nuevos, QString& razon)
     return false;
 }
 
+// The first entry the log does not hold: entries are in number order.
+std::deque<AsientoDiario>::const_iterator
+EscritorDiario::noEnLog(const std::deque<AsientoDiario>& asientos) const {
+    const qint64 enLog = enLog_;
+    return std::partition_point(asientos.begin(), asientos.end(),
+                                [enLog](const AsientoDiario& a) { return a.secuencia <= enLog; });
+}
+
 // ---- log thread
 
 void EscritorDiario::bucleLog() {
@@ -385,9 +393,7 @@ bool EscritorDiario::vuelca() {
             {
                 std::lock_guard l(diarioMutex_);
                 const auto& asientos = diario_->asientos();
-                auto it = std::find_if(asientos.begin(), asientos.end(),
-                                       [this](const AsientoDiario& a) { return a.secuencia > enLog_; });
-                for (; it != asientos.end() && lote.size() < LOTE; ++it)
+                for (auto it = noEnLog(asientos); it != asientos.end() && lote.size() < LOTE; ++it)
                     lote.push_back(*it);
             }
             if (lote.empty())
@@ -447,9 +453,7 @@ void EscritorDiario::cuenta() {
     {
         std::lock_guard l(diarioMutex_);
         const auto& asientos = diario_->asientos();
-        enDiario = static_cast<std::size_t>(
-            std::count_if(asientos.begin(), asientos.end(),
-                          [this](const AsientoDiario& a) { return a.secuencia > enLog_; }));
+        enDiario = static_cast<std::size_t>(asientos.end() - noEnLog(asientos));
     }
     std::lock_guard l(mutex_);
     pendientes_ = static_cast<int>(cola_.size() + enDiario);

@@ -130,6 +130,7 @@ private:
     void inserta(QSqlDatabase& db, const std::vector<AsientoDiario>& asientos, bool marca);
     void avisa(Estado estado, const QString& razon, int eventos);
     void cuenta();
+    std::deque<AsientoDiario>::const_iterator noEnLog(const std::deque<AsientoDiario>& asientos) const;
 
     std::unique_ptr<Diario> diario_;
     QString fichero_;

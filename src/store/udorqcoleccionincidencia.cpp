@@ -16,6 +16,23 @@ namespace {
 
 const QString SIN_TITULAR = QStringLiteral("unknow");
 
+// An event from a link carries when it came; one recorded otherwise takes now.
+QDateTime momentoDe(const link::TEventoInformacion& info) {
+    return info.Llegada.isValid() ? info.Llegada : QDateTime::currentDateTime();
+}
+
+AsientoDiario asientoDe(const DORQIncidencia& incidencia, const QString& titular, const QDateTime& momento) {
+    return AsientoDiario{0,
+                         momento,
+                         incidencia.controlador(),
+                         incidencia.evento(),
+                         incidencia.tarjeta(),
+                         incidencia.usr(),
+                         incidencia.hist_controlador(),
+                         titular,
+                         incidencia.descripcion()};
+}
+
 } // namespace
 
 DORQColeccionIncidencia::DORQColeccionIncidencia(DORQSistema* installation, const QString& dbPath)
@@ -175,17 +192,7 @@ DORQIncidencia DORQColeccionIncidencia::Resuelve(const link::TEventoInformacion&
 void DORQColeccionIncidencia::Guarda_Incidencia(const link::TEventoInformacion& info,
                                                 link::tvorna::Acuse acuse) {
     QString titular;
-    const DORQIncidencia incidencia = Resuelve(info, titular);
-    const QDateTime momento = info.Llegada.isValid() ? info.Llegada : QDateTime::currentDateTime();
-    const AsientoDiario asiento{0,
-                                momento,
-                                incidencia.controlador(),
-                                incidencia.evento(),
-                                incidencia.tarjeta(),
-                                incidencia.usr(),
-                                incidencia.hist_controlador(),
-                                titular,
-                                incidencia.descripcion()};
+    const AsientoDiario asiento = asientoDe(Resuelve(info, titular), titular, momentoDe(info));
     if (diario_) {
         diario_->anota(asiento, std::move(acuse));
         return;
@@ -211,13 +218,11 @@ void DORQColeccionIncidencia::Registra_Incidencia(link::DORQComunicador*,
                                                   const link::TEventoInformacion& info) {
     QString titular;
     DORQIncidencia incidencia = Resuelve(info, titular);
-    const QDateTime momento = info.Llegada.isValid() ? info.Llegada : QDateTime::currentDateTime();
+    const QDateTime momento = momentoDe(info);
     if (info.Guardado) {
         Anyade(std::move(incidencia), momento);
     } else if (diario_) {
-        diario_->anota(AsientoDiario{0, momento, incidencia.controlador(), incidencia.evento(),
-                                     incidencia.tarjeta(), incidencia.usr(), incidencia.hist_controlador(),
-                                     titular, incidencia.descripcion()});
+        diario_->anota(asientoDe(incidencia, titular, momento));
         Anyade(std::move(incidencia), momento);
     } else {
         Inserta(incidencia, titular, momento);
@@ -259,9 +264,7 @@ void DORQColeccionIncidencia::Graba_Incidencia(DORQIncidencia incidencia) {
 
 void DORQColeccionIncidencia::Inserta(const DORQIncidencia& incidencia, const QString& titular,
                                       const QDateTime& momento) {
-    Inserta_Asiento(db(), AsientoDiario{0, momento, incidencia.controlador(), incidencia.evento(),
-                                        incidencia.tarjeta(), incidencia.usr(), incidencia.hist_controlador(),
-                                        titular, incidencia.descripcion()});
+    Inserta_Asiento(db(), asientoDe(incidencia, titular, momento));
     Anyade(incidencia, momento);
 }
 
