@@ -131,10 +131,11 @@ void Diario::carga() {
     qCDebug(lcJournal).noquote() << fichero_ << "opened:" << asientos_.size() << "entries, last" << ultima_;
 }
 
+// Unbuffered: a write the disk refused must not stay in a buffer and reach the file with a later one.
 void Diario::abreParaAnotar() {
     salida_.close();
     salida_.setFileName(fichero_);
-    if (!salida_.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!salida_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         throw Error(QStringLiteral("%1: %2").arg(fichero_, salida_.errorString()));
 }
 

@@ -1,14 +1,20 @@
 // The journal file: numbers keep rising across trims and reopenings, and a line cut short by a
-// crash neither hides the entries before it nor swallows the next one.
+// crash neither hides the entries before it nor swallows the next one. Its writer settles an event
+// as kept only once it is on disk.
 #include "diario.h"
+#include "fulldisk.h"
 #include "kerror.h"
+#include "tempdataroot.h"
 
+#include <QDir>
 #include <QFile>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 
 using kestrum::store::AsientoDiario;
 using kestrum::store::Diario;
+using kestrum::store::EscritorDiario;
 
 namespace {
 
@@ -81,6 +87,46 @@ private slots:
         }
         Diario d(fichero);
         QCOMPARE(tarjetas(d), (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
+    }
+
+    // A full journal and a log that cannot be reached: the events are not kept, which the
+    // operator hears once, and the next event after room came back is kept.
+    void unkeptWhenNeitherTakesThem() {
+        kestrum::test::TempDataRoot root; // the engine's environment
+        QTemporaryDir dir;
+        const QString carpeta = dir.filePath(QStringLiteral("journal"));
+        QVERIFY(QDir().mkpath(carpeta));
+        kestrum::test::FullDisk disk(carpeta);
+        const QString fichero = carpeta + QStringLiteral("/e.journal");
+        {
+            // A header that fills a whole page: on a filled tmpfs the next line needs a page more.
+            QByteArray cabecera = "{\"kestrum-journal\":1,\"id\":\"full\",\"base\":0,\"p\":\"";
+            cabecera += QByteArray(4096 - cabecera.size() - 3, 'x') + "\"}\n";
+            QFile f(fichero);
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(cabecera) == 4096);
+        }
+        QList<EscritorDiario::Estado> avisos;
+        QList<bool> hechos;
+        {
+            EscritorDiario writer(std::make_unique<Diario>(fichero), dir.filePath(QStringLiteral("none.fdb")),
+                                  [&](EscritorDiario::Estado e, const QString&, int) { avisos << e; });
+            disk.fill();
+            for (const char* tarjeta : {"A", "B"}) {
+                const qsizetype antes = hechos.size();
+                writer.anota(evento(QLatin1String(tarjeta)), [&](bool guardado) { hechos << guardado; });
+                QTRY_COMPARE(hechos.size(), antes + 1);
+            }
+            QCOMPARE(hechos, (QList<bool>{false, false}));
+            QTRY_COMPARE(avisos.count(EscritorDiario::Estado::NoGuardados), 1);
+
+            disk.release();
+            writer.anota(evento(QStringLiteral("C")), [&](bool guardado) { hechos << guardado; });
+            QTRY_COMPARE(hechos.size(), 3);
+            QVERIFY(hechos[2]);
+            QCOMPARE(avisos.count(EscritorDiario::Estado::NoGuardados), 1);
+            QCOMPARE(avisos.count(EscritorDiario::Estado::Perdido), 0);
+        }
+        QCOMPARE(tarjetas(Diario(fichero)), QStringList{QStringLiteral("C")});
     }
 
     void notAJournal() {
